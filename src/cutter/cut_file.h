@@ -1,0 +1,29 @@
+// The cut-out writer: one run of sectors in, one raw file out.
+#pragma once
+
+#include <cstdint>
+
+#include "d88/d88_reader.h"
+
+// Every read the cutter makes lands at the start of this one buffer, label
+// reads and cuts alike. It is never cleared, so bytes past what the last
+// read delivered are left over from earlier reads and must never be used.
+// The largest cut, the Start Disk's ADPCM data, takes 196,608 bytes.
+constexpr int32_t sectorBufferSize = 0x50000;
+extern uint8_t sectorBuffer[sectorBufferSize];
+
+// How many output files of this run could not be created or written whole.
+// The run driver clears it when a run starts and turns any into exit
+// status 1, so that a script sees that files are missing.
+extern int32_t failedOutputs;
+
+// Reads the run of sectors that starts at (c, h, r, n) on `track`, skips
+// its first `offset` bytes and writes the next `length` bytes to the file
+// `name` in the current directory, replacing any file of that name.
+// Returns false when nothing could be read at the first sector (no message,
+// no file) or when the file could not be written (an error on stderr).
+// A run that breaks off after whole sectors gives a file of only the bytes
+// really read, and a warning on stderr.
+bool cutFile(D88Reader& reader, const char* name, int32_t track,
+             int32_t c, int32_t h, int32_t r, int32_t n,
+             int32_t offset, int32_t length);

@@ -1,0 +1,10 @@
+// The run driver: one pass over the images of a D88 file, recognising each
+// disk of the set by its label sectors and cutting its files.
+#pragma once
+
+#include "d88/d88_reader.h"
+
+// Runs the whole program on a command line (argv[0] is the program's name
+// as invoked, argv[1] the D88 file) and returns the exit status: 0 when
+// every image was processed and every file written, 1 otherwise.
+int run(D88Reader& reader, int argc, const char* const argv[]);

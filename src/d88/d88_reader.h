@@ -1,0 +1,95 @@
+// D88 disk-image files: one or more floppy images stored back to back.
+//
+// Every image starts with a 688-byte header: a disk name, a media type, the
+// image's size (header included, so it is also the distance to the next
+// image) and a table of 164 track offsets, one per track side. A track is a
+// row of sector records; each record is a 16-byte header carrying the
+// sector's ID (C, H, R, N), the number of records on the track and the size
+// of the data that follows it.
+//
+// The reader only reads. It keeps one stream position, and every operation
+// seeks before it reads, so calls must not interleave.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+
+// The four ID bytes a sector carries in its record: cylinder, head, sector
+// number and size code (data size 128 << N).
+struct SectorId {
+    uint8_t c, h, r, n;
+};
+
+class D88Reader {
+public:
+    static constexpr int32_t maxImages = 64;
+    static constexpr int32_t trackCount = 164;
+
+    D88Reader();
+
+    // Opens a file and catalogues the images in it; false when the file
+    // cannot be opened. A null path closes the reader.
+    bool open(const char* path);
+    // Always true. The last selected image's name, size, file offset and
+    // track offsets stay as they were.
+    bool close();
+
+    int32_t imageCount() const { return imageCount_; }
+    // Where image `index` begins in the file, or -1 outside the catalogue.
+    int32_t imageOffset(int32_t index) const;
+
+    // Makes image `index` current; false, with no current image, when the
+    // index is outside the catalogue or its header cannot be read whole.
+    bool selectImage(int32_t index);
+    // The R of the first and last sector of a track side; readRun moves
+    // from `last` on one side to `first` on the next.
+    void setSectorRange(int32_t first, int32_t last);
+
+    const char* diskName() const { return name_; }
+    int32_t mediaType() const { return mediaType_; }
+
+    // Reads the first record on `track` whose ID is (c, h, r, n) into buf,
+    // at most maxLen bytes; returns the bytes delivered, 0 when not found.
+    int32_t readSector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
+                       uint8_t* buf, int32_t maxLen);
+    // Reads `length` bytes from consecutive sectors of 128 << n bytes,
+    // starting at (c, h, r, n) on `track` and going on across track sides;
+    // returns the bytes of whole, successful steps.
+    int32_t readRun(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
+                    uint8_t* buf, int32_t length);
+    // Writes the ID of each record on `track`, 4 bytes each, into out, as
+    // many as fit in outLen; returns the bytes written.
+    int32_t listSectorIds(int32_t track, uint8_t* out, int32_t outLen);
+
+private:
+    struct RecordHeader {
+        SectorId id;
+        int32_t recordCount;
+        int32_t dataSize;
+    };
+
+    enum class Walk { Continue, Stop };
+
+    // Visits the records of `track` in file order until the visitor stops
+    // the walk or the track's records run out.
+    template <typename Visitor>
+    void walkTrack(int32_t track, Visitor visit);
+    bool seekTo(int64_t position);
+    int32_t readBytes(uint8_t* buf, int32_t size);
+    bool seekTrack(int32_t track);
+    bool readRecordHeader(RecordHeader& record);
+    void forgetImage();
+
+    std::ifstream stream_;
+    int32_t imageCount_;
+    int32_t firstSector_;
+    int32_t lastSector_;
+    int32_t catalogue_[maxImages];
+
+    // The current image.
+    int32_t imageSize_;
+    int32_t imageFileOffset_;
+    int32_t trackOffsets_[trackCount];
+    int32_t mediaType_;
+    char name_[17];
+};
