@@ -1,0 +1,105 @@
+// Synthetic disks of the set, as the cutter expects them: 80 track sides of
+// five 1024-byte sectors, the label sector in place, the JukeBox marker and
+// the Start Disk's version byte where they belong. Every other byte tells
+// where it came from, so a cut from the wrong place shows at once.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "d88_builder.h"
+
+enum class SetDisk { User, Program, DiskA, DiskB, DiskC, Start, JukeBox };
+
+constexpr int setTrackCount = 80;
+constexpr int setSectorsPerTrack = 5;
+constexpr int setSectorSize = 1024;
+
+// The label sector's digit: '0' to '4' on track 0, '5' on track 1.
+inline char labelDigitOf(SetDisk disk)
+{
+    return char('0' + int(disk));
+}
+
+// Each 16 bytes of a sector read like "I03T041R4@3F0--\n": image tag,
+// track index, R and the byte's offset in the sector, so a dump of any
+// output file shows where each of its lines was cut from.
+inline Bytes markedSector(int imageTag, int track, int r)
+{
+    Bytes data(setSectorSize);
+    for (int at = 0; at < setSectorSize; at += 16) {
+        char line[32];
+        std::snprintf(line, sizeof line, "I%02dT%03dR%d@%03X--\n", imageTag % 100, track, r, at);
+        std::memcpy(data.data() + at, line, 16);
+    }
+    return data;
+}
+
+struct SetDiskOptions {
+    int imageTag = 0;           // sets the data apart from other images
+    bool earlyVersion = false;  // Start Disk only: the early version's byte
+};
+
+inline D88Builder makeSetDisk(SetDisk disk, SetDiskOptions options = {})
+{
+    D88Builder builder;
+    static const char* const names[] = {"USER DISK", "PROGRAM DISK", "DISK A", "DISK B",
+                                        "DISK C",    "START DISK",   "JUKEBOX"};
+    builder.setName(names[int(disk)]);
+    for (int track = 0; track < setTrackCount; ++track)
+        for (int r = 1; r <= setSectorsPerTrack; ++r)
+            builder.addSector(track, SectorId{uint8_t(track >> 1), uint8_t(track & 1), uint8_t(r), 3},
+                              markedSector(options.imageTag, track, r));
+
+    const bool onTrack1 = disk == SetDisk::Start || disk == SetDisk::JukeBox;
+    Bytes& label = builder.track(onTrack1 ? 1 : 0)[0].data;
+    std::memcpy(label.data(), "SOLK-VARIN", 10);
+    label[10] = ' ';
+    label[11] = uint8_t(onTrack1 ? '5' : labelDigitOf(disk));
+
+    if (disk == SetDisk::JukeBox) {
+        // "ふよりこ" at byte 62 of track 6, R 4.
+        const uint8_t marker[] = {0x82, 0xd3, 0x82, 0xe6, 0x82, 0xe8, 0x82, 0xb1};
+        std::memcpy(builder.track(6)[3].data.data() + 62, marker, sizeof marker);
+    }
+    if (disk == SetDisk::Start)
+        builder.track(37)[2].data[642] = options.earlyVersion ? 0x12 : 0x13;
+    return builder;
+}
+
+// The bytes a cut should yield, read from the builder's own sectors with
+// the five-sectors-a-side rule: `length` bytes from `offset` into sector R
+// `r` of `track`, going on across sectors and track sides.
+inline Bytes expectedCut(const D88Builder& disk, int track, int r, int offset, int length)
+{
+    Bytes run;
+    while (int(run.size()) < offset + length) {
+        const D88Builder::Record* record = disk.find(track, r);
+        if (record == nullptr)
+            break;
+        run.insert(run.end(), record->data.begin(), record->data.end());
+        if (r == setSectorsPerTrack) {
+            ++track;
+            r = 1;
+        } else {
+            ++r;
+        }
+    }
+    run.resize(std::min<size_t>(run.size(), size_t(offset + length)));
+    return run.size() > size_t(offset) ? Bytes(run.begin() + offset, run.end()) : Bytes{};
+}
+
+// Every disk of the set, one after another, in the order the set's
+// disks are usually kept.
+inline Bytes makeWholeSet()
+{
+    Bytes file;
+    const SetDisk disks[] = {SetDisk::User, SetDisk::Program, SetDisk::DiskA, SetDisk::DiskB,
+                             SetDisk::DiskC, SetDisk::Start, SetDisk::JukeBox};
+    int tag = 0;
+    for (SetDisk disk : disks) {
+        Bytes image = makeSetDisk(disk, {tag++}).image();
+        file.insert(file.end(), image.begin(), image.end());
+    }
+    return file;
+}
