@@ -167,6 +167,18 @@ TEST(Plans, LaterDiskReplacesSameNamedFiles)
     EXPECT_EQ(head(readBytes(dir / "ADPCM")), chunk(6, 60, 1, 0));
 }
 
+TEST(CutFile, LinkOfTheSameNameIsReplacedNotWrittenThrough)
+{
+    ScratchDir dir;
+    ScratchDir elsewhere;
+    writeBytes(elsewhere / "keep", bytes(100, 0x55));
+    fs::create_symlink(elsewhere / "keep", dir / "MA401");
+    runOnImage(dir, makeSetDisk(SetDisk::DiskC).image());
+    EXPECT_FALSE(fs::is_symlink(dir / "MA401"));
+    EXPECT_EQ(readBytes(dir / "MA401").size(), 1536u);
+    EXPECT_TRUE(readBytes(elsewhere / "keep") == bytes(100, 0x55));
+}
+
 TEST(CutFile, MissingFirstSectorIsSkippedSilently)
 {
     // MA100, MB100 and MB101 all begin in track 14, R 2.

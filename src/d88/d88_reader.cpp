@@ -192,7 +192,10 @@ void D88Reader::walkTrack(int32_t track, Visitor visit)
             return;
         if (i == record.recordCount - 1)
             return;
-        stream_.seekg(record.dataSize, std::ios::cur);
+        // Skipping by reading on keeps the stream's buffer: a track's
+        // records mostly lie in the bytes that its first read brought in,
+        // where a seek would throw them away and read them again.
+        stream_.ignore(record.dataSize);
     }
 }
 
