@@ -89,17 +89,22 @@ inline Bytes expectedCut(const D88Builder& disk, int track, int r, int offset, i
     return run.size() > size_t(offset) ? Bytes(run.begin() + offset, run.end()) : Bytes{};
 }
 
-// Every disk of the set, one after another, in the order the set's
-// disks are usually kept.
-inline Bytes makeWholeSet()
+// `images` disks of the set, one after another, going round the set in
+// the order its disks are usually kept: User Disk, Program Disk, Disks A to
+// C, Start Disk, JukeBox, then the User Disk again.
+inline Bytes makeDiskSequence(int images)
 {
-    Bytes file;
     const SetDisk disks[] = {SetDisk::User, SetDisk::Program, SetDisk::DiskA, SetDisk::DiskB,
                              SetDisk::DiskC, SetDisk::Start, SetDisk::JukeBox};
-    int tag = 0;
-    for (SetDisk disk : disks) {
-        Bytes image = makeSetDisk(disk, {tag++}).image();
+    Bytes file;
+    for (int i = 0; i < images; ++i) {
+        const Bytes image = makeSetDisk(disks[i % 7], {i}).image();
         file.insert(file.end(), image.begin(), image.end());
     }
     return file;
+}
+
+inline Bytes makeWholeSet()
+{
+    return makeDiskSequence(7);
 }
