@@ -1,0 +1,162 @@
+// Runs the whole program on a D88 file of arbitrary bytes, inside a scratch
+// directory of its own, and then checks what the run left behind: every
+// file has the name of a file some disk's plan cuts and is no longer than
+// that file, every line on stdout and stderr is one the tool can print,
+// and, as nothing stands in the way of writing, the run ends with status 0.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cutter/run.h"
+#include "d88/d88_reader.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char inputName[] = "disk.d88";
+
+fs::path scratch;
+// Every name a plan writes, with the most bytes any plan gives it.
+std::map<std::string, size_t> plannedSizes;
+std::set<std::string> stdoutLines;
+
+void check(bool holds)
+{
+    if (!holds)
+        __builtin_trap();
+}
+
+void addPattern(const char* pattern, int rows, size_t longest)
+{
+    for (int i = 0; i < rows; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, pattern, i);
+        plannedSizes[name] = longest;
+    }
+}
+
+void removeScratch()
+{
+    std::error_code ignored;
+    fs::remove_all(scratch, ignored);
+}
+
+// Lines of `text`, each without its newline; the text must end in one.
+std::vector<std::string> lines(const std::string& text)
+{
+    check(text.empty() || text.back() == '\n');
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+// "warning: NAME is incomplete: N of M bytes could be read", N below M.
+bool isWarning(const std::string& line)
+{
+    char name[16];
+    unsigned long got = 0, wanted = 0;
+    int end = 0;
+    if (std::sscanf(line.c_str(), "warning: %15s is incomplete: %lu of %lu bytes could be read%n",
+                    name, &got, &wanted, &end) != 3 ||
+        size_t(end) != line.size())
+        return false;
+    auto planned = plannedSizes.find(name);
+    return planned != plannedSizes.end() && got < wanted && wanted <= planned->second;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // The tables' largest rows are 4,096 bytes; the drivers and samples
+    // are cut at the larger of the Start Disk's and the JukeBox's lengths.
+    for (const char* table : {"MA1%02d", "MB1%02d", "MA0%02d", "MB0%02d"})
+        addPattern(table, 35, 4096);
+    for (const char* table : {"MA4%02d", "MB4%02d"})
+        addPattern(table, 2, 4096);
+    for (const char* table : {"MA5%02d", "MB5%02d"})
+        addPattern(table, 3, 4096);
+    plannedSizes["FMDRV1"] = 0x1700;
+    plannedSizes["FMDRV2"] = 0x1300;
+    plannedSizes["ADPCM"] = 0x30000;
+
+    // "を認識しました."
+    const std::string recognised = " \x82\xf0\x94\x46\x8e\xaf\x82\xb5\x82\xdc\x82\xb5\x82\xbd.";
+    for (const char* disk : {"User Disk", "Program Disk", "Disk A", "Disk B", "Disk C",
+                             "Start Disk", "JukeBox"})
+        stdoutLines.insert(disk + recognised);
+    // "これはどうやら初期バージョンっぽいです."
+    stdoutLines.insert(
+        "\x82\xb1\x82\xea\x82\xcd\x82\xc7\x82\xa4\x82\xe2\x82\xe7\x8f\x89\x8a\xfa"
+        "\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93\x82\xc1\x82\xdb\x82\xa2\x82\xc5"
+        "\x82\xb7.");
+    for (const auto& entry : plannedSizes)
+        stdoutLines.insert("cutting ... " + entry.first);
+
+    std::string pattern = (fs::temp_directory_path() / "fuzz_run-XXXXXX").string();
+    check(mkdtemp(pattern.data()) != nullptr);
+    scratch = pattern;
+    std::atexit(removeScratch);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    for (const auto& entry : fs::directory_iterator(scratch))
+        fs::remove_all(entry.path());
+    {
+        std::ofstream out(scratch / inputName, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+        check(bool(out));
+    }
+
+    // The run works in the current directory. libFuzzer writes its crash
+    // files into the one it was started in, so go back there at once.
+    const fs::path before = fs::current_path();
+    fs::current_path(scratch);
+    std::ostringstream out, err;
+    std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
+    std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
+    const char* const argv[] = {"d88cut", inputName, nullptr};
+    int status;
+    {
+        D88Reader reader;
+        status = run(reader, 2, argv);
+    }
+    std::cout.rdbuf(oldOut);
+    std::cerr.rdbuf(oldErr);
+    fs::current_path(before);
+
+    check(status == 0);
+    const std::string printed = out.str();
+    for (const std::string& line : lines(printed))
+        check(stdoutLines.count(line) == 1);
+    for (const std::string& line : lines(err.str()))
+        check(isWarning(line));
+
+    for (const auto& entry : fs::directory_iterator(scratch)) {
+        const std::string name = entry.path().filename().string();
+        if (name == inputName)
+            continue;
+        auto planned = plannedSizes.find(name);
+        check(planned != plannedSizes.end());
+        check(entry.is_regular_file() && entry.file_size() <= planned->second);
+        // A file is only ever written after its cutting line.
+        check(printed.find("cutting ... " + name + "\n") != std::string::npos);
+    }
+    return 0;
+}

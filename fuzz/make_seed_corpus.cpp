@@ -1,0 +1,159 @@
+// Writes the seed corpora of the two fuzz targets:
+//
+//   make_seed_corpus OUT_DIR [TESTDATA_DIR]
+//
+// OUT_DIR/reader gets one whole disk of each kind of the set, the whole set
+// in one file, disks cut down to the tracks their labels and plans use, a
+// few small damaged files, and a copy of every .d88 file in TESTDATA_DIR.
+// OUT_DIR/run gets the same but the whole set: runs of the whole program
+// over a 2.9 MB file are too slow to mutate.
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "disk_set.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Seed {
+    std::string name;
+    Bytes data;
+    bool forRun;
+};
+
+// The disk with only the track sides its label tests and its plan read;
+// the others are absent from the track table.
+D88Builder trimmed(SetDisk disk, std::vector<std::pair<int, int>> ranges,
+                   SetDiskOptions options = {})
+{
+    const D88Builder whole = makeSetDisk(disk, options);
+    D88Builder out;
+    ranges.push_back({0, 1});  // the label sectors
+    for (int track = 0; track < setTrackCount; ++track) {
+        bool used = false;
+        for (const auto& [first, last] : ranges)
+            used = used || (track >= first && track <= last);
+        for (int r = 1; used && r <= setSectorsPerTrack; ++r) {
+            const D88Builder::Record* record = whole.find(track, r);
+            out.addSector(track, record->id, record->data);
+        }
+    }
+    return out;
+}
+
+Bytes join(const Bytes& a, const Bytes& b)
+{
+    Bytes out = a;
+    out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
+uint32_t trackOffset(const Bytes& image, int track)
+{
+    uint32_t offset = 0;
+    for (int i = 3; i >= 0; --i)
+        offset = offset << 8 | image[size_t(0x20 + 4 * track + i)];
+    return offset;
+}
+
+std::vector<Seed> seeds()
+{
+    std::vector<Seed> out;
+    const char* const names[] = {"user", "program", "disk-a", "disk-b",
+                                 "disk-c", "start", "jukebox"};
+    for (int kind = 0; kind < 7; ++kind)
+        out.push_back({std::string(names[kind]) + ".d88",
+                       makeSetDisk(SetDisk(kind), {kind}).image(), true});
+    out.push_back({"whole-set.d88", makeWholeSet(), false});
+
+    const Bytes diskC = trimmed(SetDisk::DiskC, {{56, 58}}).image();
+    out.push_back({"program-trimmed.d88", trimmed(SetDisk::Program, {{14, 28}}).image(), true});
+    out.push_back({"disk-c-trimmed.d88", diskC, true});
+    out.push_back({"start-trimmed.d88",
+                   trimmed(SetDisk::Start, {{1, 7}, {37, 37}, {41, 79}}).image(), true});
+    out.push_back({"start-early-trimmed.d88",
+                   trimmed(SetDisk::Start, {{5, 7}, {37, 37}}, {0, true}).image(), true});
+    out.push_back({"jukebox-trimmed.d88",
+                   trimmed(SetDisk::JukeBox, {{1, 6}, {34, 51}, {60, 73}}).image(), true});
+
+    // Damaged files, small so that mutations of them run fast: counts that
+    // overstate a track with a sector missing, a size field that swallows
+    // the next record, a file that ends inside a record header, an image
+    // size of 0 and a track offset that leads back into an earlier image.
+    D88Builder lying = trimmed(SetDisk::DiskC, {{56, 58}});
+    for (D88Builder::Record& record : lying.track(57))
+        record.recordCount = 9;
+    lying.track(57).erase(lying.track(57).begin() + 3);
+    lying.track(58)[1].dataSize = 2000;
+    out.push_back({"disk-c-lying-counts.d88", lying.image(), true});
+
+    Bytes cut = diskC;
+    cut.resize(cut.size() - 1024 - 16 - 1024 - 6);  // ends inside a record header
+    out.push_back({"disk-c-cut-in-header.d88", cut, true});
+
+    Bytes zeroSize = diskC;
+    putLe32(zeroSize, 0x1C, 0);
+    out.push_back({"disk-c-size-0.d88", zeroSize, true});
+
+    // The second image's track 57 points back into the first image.
+    Bytes second = diskC;
+    putLe32(second, 0x20 + 4 * 57, trackOffset(diskC, 57) - uint32_t(diskC.size()));
+    out.push_back({"disk-c-negative-offset.d88", join(diskC, second), true});
+
+    out.push_back({"header-only.d88", D88Builder().image(), true});
+    out.push_back({"short-header.d88", Bytes(687, 0), true});
+    return out;
+}
+
+bool writeFile(const fs::path& path, const Bytes& data)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+    out.close();
+    return bool(out);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc < 2 || argc > 3) {
+        std::cerr << "usage: make_seed_corpus OUT_DIR [TESTDATA_DIR]\n";
+        return 1;
+    }
+    const fs::path readerDir = fs::path(argv[1]) / "reader";
+    const fs::path runDir = fs::path(argv[1]) / "run";
+    fs::create_directories(readerDir);
+    fs::create_directories(runDir);
+
+    std::vector<Seed> all = seeds();
+    std::error_code error;
+    if (argc == 3) {
+        // Read and written anew, not copied: the originals are read-only
+        // and must stay as they are.
+        for (const auto& entry : fs::directory_iterator(argv[2], error)) {
+            if (entry.path().extension() != ".d88")
+                continue;
+            std::ifstream in(entry.path(), std::ios::binary);
+            all.push_back({"testdata-" + entry.path().filename().string(),
+                           Bytes(std::istreambuf_iterator<char>(in), {}), true});
+        }
+        if (error)
+            std::cerr << "make_seed_corpus: no " << argv[2] << "; going on without it\n";
+    }
+
+    for (const Seed& seed : all) {
+        if (!writeFile(readerDir / seed.name, seed.data) ||
+            (seed.forRun && !writeFile(runDir / seed.name, seed.data))) {
+            std::cerr << "make_seed_corpus: cannot write " << seed.name << '\n';
+            return 1;
+        }
+    }
+    return 0;
+}

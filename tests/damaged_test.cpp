@@ -1,0 +1,221 @@
+// Damaged images: lying record counts and sizes, track offsets and image
+// sizes that point nowhere, files cut short, too many images, random bytes,
+// and every sector of each disk's files taken away in turn. Each case names
+// the exact outcome, not merely that the run survived.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "disk_set.h"
+#include "test_support.h"
+
+namespace {
+
+Bytes labelSector(char digit)
+{
+    Bytes sector = markedSector(0, 0, 1);
+    std::memcpy(sector.data(), "SOLK-VARIN ", 11);
+    sector[11] = uint8_t(digit);
+    return sector;
+}
+
+// A Disk A whose track 0 holds only its label sector.
+D88Builder diskA()
+{
+    D88Builder disk;
+    disk.addSector(0, SectorId{0, 0, 1, 3}, labelSector('2'));
+    return disk;
+}
+
+Bytes repeat(const Bytes& image, int times)
+{
+    Bytes file;
+    for (int i = 0; i < times; ++i)
+        file.insert(file.end(), image.begin(), image.end());
+    return file;
+}
+
+std::string diskALines(int count)
+{
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += recognised("Disk A");
+    return out;
+}
+
+struct DamageCase {
+    const char* what;
+    Bytes file;
+    int diskALines;  // how many times the label must be found
+};
+
+std::vector<DamageCase> damageCases()
+{
+    std::vector<DamageCase> cases;
+    auto add = [&](const char* what, Bytes file, int lines) {
+        cases.push_back(DamageCase{what, std::move(file), lines});
+    };
+    D88Builder d;
+
+    // Record counts. The label is the second record of track 0 here.
+    auto twoRecords = [] {
+        D88Builder disk;
+        disk.addSector(0, SectorId{0, 0, 2, 3}, bytes(1024, 0));
+        disk.addSector(0, SectorId{0, 0, 1, 3}, labelSector('2'));
+        return disk;
+    };
+    d = twoRecords(); d.track(0)[0].recordCount = 1;
+    add("count understating the track hides the label", d.image(), 0);
+    d = twoRecords(); d.track(0)[1].recordCount = 1;
+    add("count no greater than the record's position ends the walk", d.image(), 0);
+    d = twoRecords(); d.track(0)[1].recordCount = 0;
+    add("count of 0 ends the walk", d.image(), 0);
+    d = twoRecords(); d.track(0)[0].recordCount = 9; d.track(0)[1].recordCount = 9;
+    add("count overstating the track still finds the label", d.image(), 1);
+    d = twoRecords(); d.track(0)[0].recordCount = 0xFFFF;
+    d.track(0)[1].recordCount = 0xFFFF;
+    add("count of 65535 walks on to the end of file", d.image(), 1);
+    {
+        // Track 0 claims two records; the second is track 1's.
+        D88Builder disk;
+        disk.addSector(0, SectorId{0, 0, 2, 3}, bytes(1024, 0)).recordCount = 2;
+        disk.addSector(1, SectorId{0, 0, 1, 3}, labelSector('2')).recordCount = 2;
+        add("overstated count reads on into the next track", disk.image(), 1);
+    }
+
+    // Data sizes.
+    d = diskA(); d.track(0)[0].dataSize = 2048;
+    add("size field larger than the sector", d.image(), 1);
+    d = diskA(); d.track(0)[0].dataSize = 11;
+    add("size field too small to hold the digit", d.image(), 0);
+    d = twoRecords(); d.track(0)[0].dataSize = 1000;
+    add("size field of the record before is short", d.image(), 0);
+
+    // Track offsets and image sizes.
+    d = diskA(); d.setTrackOffset(0, 0);
+    add("track offset 0", d.image(), 0);
+    d = diskA(); d.setTrackOffset(0, uint32_t(d.image().size()) + 1);
+    add("track offset past the image size", d.image(), 0);
+    d = diskA(); d.setTrackOffset(0, 0xFFFFFD50u);  // -688
+    add("negative track offset", d.image(), 0);
+    d = diskA(); d.setImageSize(0);
+    add("image size 0: every track lies past it", d.image(), 0);
+    d = diskA(); d.setImageSize(0x80000000u);
+    add("negative image size", d.image(), 0);
+    d = diskA(); d.setImageSize(0x7FFFFFF0u);
+    add("huge image size, one image", d.image(), 1);
+    d = diskA(); d.setImageSize(0xFFFFFFFFu);
+    add("image size -1 steps back inside the header", d.image(), 0);
+
+    // Files cut short.
+    const Bytes whole = diskA().image();
+    add("file ends inside the record header", Bytes(whole.begin(), whole.begin() + 0x2B0 + 8), 0);
+    add("file ends 5 bytes into the label", Bytes(whole.begin(), whole.begin() + 0x2B0 + 16 + 5), 0);
+    add("file ends 12 bytes into the label", Bytes(whole.begin(), whole.begin() + 0x2B0 + 16 + 12), 1);
+    add("file ends inside the header", Bytes(whole.begin(), whole.begin() + 600), 0);
+
+    // Many images.
+    add("64 images", repeat(whole, 64), 64);
+    add("65 images: the 65th is not reached", repeat(whole, 65), 64);
+    return cases;
+}
+
+TEST(Damaged, EachDamageHasItsExactOutcome)
+{
+    for (const DamageCase& c : damageCases()) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir;
+        const RunResult result = runOnImage(dir, c.file);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out, diskALines(c.diskALines));
+        EXPECT_EQ(result.err, "");
+        EXPECT_TRUE(outputFiles(dir.path(), "disk.d88").empty());
+    }
+}
+
+TEST(Damaged, RandomBytesYieldNothing)
+{
+    std::mt19937 random(88);
+    for (int i = 0; i < 40; ++i) {
+        Bytes file(size_t(random() % 6000));
+        for (uint8_t& b : file)
+            b = uint8_t(random());
+        // Half of them get a header whose size and track 0 stay in the file.
+        if (i % 2 == 1 && file.size() > 0x2B0 + 16) {
+            putLe32(file, 0x1C, uint32_t(file.size()));
+            putLe32(file, 0x20, 0x2B0);
+        }
+        ScratchDir dir;
+        const RunResult result = runOnImage(dir, file);
+        EXPECT_EQ(result.status, 0) << i;
+        EXPECT_EQ(result.out + result.err, "") << i;
+    }
+}
+
+// The outcome a disk with missing sectors must have, worked out from the
+// builder's own sectors and the transcribed plan: a file whose first sector
+// is gone is skipped without a word; one whose run breaks off holds what
+// was read and is warned about.
+struct Outcome {
+    std::string out, err;
+    std::map<std::string, Bytes> files;
+};
+
+Outcome expectedOutcome(SetDisk disk, const D88Builder& image)
+{
+    Outcome o;
+    o.out = recognised(messageName(disk));
+    for (const PlannedFile& f : plannedFiles(planKind(disk))) {
+        if (image.find(f.track, f.r) == nullptr)
+            continue;
+        const Bytes data = expectedCut(image, f.track, f.r, f.offset, f.length);
+        o.out += cutting(f.name);
+        if (int(data.size()) < f.length)
+            o.err += "warning: " + f.name + " is incomplete: " + std::to_string(data.size()) +
+                     " of " + std::to_string(f.length) + " bytes could be read\n";
+        o.files[f.name] = data;  // a later file of the name replaces it
+    }
+    return o;
+}
+
+// Every sector that one of the disk's files reads, in run order.
+std::set<std::pair<int, int>> sectorsRead(SetDisk disk)
+{
+    std::set<std::pair<int, int>> sectors;
+    for (const PlannedFile& f : plannedFiles(planKind(disk))) {
+        int track = f.track, r = f.r;
+        for (int at = 0; at < f.offset + f.length; at += setSectorSize) {
+            sectors.insert({track, r});
+            if (r == setSectorsPerTrack) {
+                ++track;
+                r = 1;
+            } else {
+                ++r;
+            }
+        }
+    }
+    return sectors;
+}
+
+TEST(Damaged, EverySectorOfEveryFileRemovedInTurn)
+{
+    for (SetDisk disk : {SetDisk::Program, SetDisk::DiskC, SetDisk::Start, SetDisk::JukeBox}) {
+        for (const auto& [track, r] : sectorsRead(disk)) {
+            SCOPED_TRACE(std::string(messageName(disk)) + " track " + std::to_string(track) +
+                         " R " + std::to_string(r));
+            D88Builder image = makeSetDisk(disk);
+            std::vector<D88Builder::Record>& records = image.track(track);
+            records.erase(records.begin() + (r - 1));
+            ScratchDir dir;
+            const RunResult result = runOnImage(dir, image.image());
+            const Outcome expected = expectedOutcome(disk, image);
+            ASSERT_EQ(result.out, expected.out);
+            ASSERT_EQ(result.err, expected.err);
+            ASSERT_EQ(result.status, 0);
+            ASSERT_TRUE(outputFiles(dir.path(), "disk.d88") == expected.files);
+        }
+    }
+}
+
+}  // namespace
