@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>

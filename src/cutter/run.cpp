@@ -95,9 +95,7 @@ void processImage(D88Reader& reader, int32_t index)
 int run(D88Reader& reader, int argc, const char* const argv[])
 {
     if (argc != 2) {
-        const char* program = argc > 0 && argv[0] != nullptr && argv[0][0] != '\0'
-                                  ? argv[0]
-                                  : fallbackProgramName;
+        const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : fallbackProgramName;
         std::cerr << "Usage: " << program << " [d88file]\n";
         return 1;
     }
