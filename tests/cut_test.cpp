@@ -172,7 +172,10 @@ TEST(CutFile, LinkOfTheSameNameIsReplacedNotWrittenThrough)
     ScratchDir dir;
     ScratchDir elsewhere;
     writeBytes(elsewhere / "keep", bytes(100, 0x55));
-    fs::create_symlink(elsewhere / "keep", dir / "MA401");
+    std::error_code error;
+    fs::create_symlink(elsewhere / "keep", dir / "MA401", error);
+    if (error)
+        GTEST_SKIP() << "symbolic links cannot be made here: " << error.message();
     runOnImage(dir, makeSetDisk(SetDisk::DiskC).image());
     EXPECT_FALSE(fs::is_symlink(dir / "MA401"));
     EXPECT_EQ(readBytes(dir / "MA401").size(), 1536u);

@@ -104,7 +104,7 @@ TEST_F(Catalogue, OpenCloseAndOpenAgain)
     EXPECT_FALSE(reader.selectImage(0));
     EXPECT_EQ(reader.readRun(0, 0, 0, 1, 1, buf, 256), 0);
     EXPECT_EQ(reader.listSectorIds(0, buf, sizeof buf), 0);
-    EXPECT_FALSE(reader.open((dir / "missing.d88").c_str()));
+    EXPECT_FALSE(reader.open((dir / "missing.d88").string().c_str()));
     EXPECT_FALSE(reader.selectImage(0));
 
     openSelected(join({oneSector(1, "KEEP").image(), oneSector(2).image()}));
@@ -118,7 +118,7 @@ TEST_F(Catalogue, OpenCloseAndOpenAgain)
 
     ASSERT_TRUE(openFile(join({oneSector(1).image(), oneSector(2).image()})));
     writeBytes(dir / "other.d88", oneSector(3, "OTHER").image());
-    ASSERT_TRUE(reader.open((dir / "other.d88").c_str()));
+    ASSERT_TRUE(reader.open((dir / "other.d88").string().c_str()));
     EXPECT_EQ(offsets(), std::vector<int32_t>{0});
     ASSERT_TRUE(reader.selectImage(0));
     EXPECT_STREQ(reader.diskName(), "OTHER");
@@ -453,7 +453,7 @@ TEST(RealImage, FindsEverySectorAsItStandsInTheFile)
     };
 
     D88Reader reader;
-    ASSERT_TRUE(reader.open(path.c_str()));
+    ASSERT_TRUE(reader.open(path.string().c_str()));
     ASSERT_EQ(reader.imageCount(), 1);
     ASSERT_TRUE(reader.selectImage(0));
     EXPECT_EQ(reader.mediaType(), 0x00);

@@ -1,18 +1,17 @@
 // Scratch directories, files and whole runs of the tool, for the tests.
 #pragma once
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "cutter/run.h"
 #include "disk_set.h"
 
@@ -24,8 +23,12 @@ class ScratchDir {
 public:
     ScratchDir()
     {
-        std::string pattern = (fs::temp_directory_path() / "d88cut-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        // Tests run side by side in separate processes: a name another one
+        // took is passed over, as creating the directory fails.
+        static std::mt19937 random(std::random_device{}());
+        do
+            path_ = fs::temp_directory_path() / ("d88cut-test-" + std::to_string(random()));
+        while (!fs::create_directory(path_));
     }
     ~ScratchDir()
     {
@@ -106,18 +109,28 @@ inline RunResult runOnImage(const ScratchDir& dir, const Bytes& image)
     return runDriver(dir.path(), {"d88cut", "disk.d88"});
 }
 
-// Runs the built program itself, as a user would, inside `dir`.
-inline RunResult runBinary(const fs::path& dir, const std::string& arguments)
+// Runs the built program itself, as a user would, inside `dir`, with the
+// arguments `arguments`.
+inline RunResult runBinary(const fs::path& dir, const std::vector<std::string>& arguments)
 {
-    const std::string command = "cd '" + dir.string() + "' && '" D88CUT_BINARY "' " + arguments +
-                                " >stdout.txt 2>stderr.txt";
-    const int raw = std::system(command.c_str());
+    std::vector<std::string> argv = {D88CUT_BINARY};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
     RunResult result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.status = runProgram(argv, dir, dir / "stdout.txt", dir / "stderr.txt");
     result.out = text(readBytes(dir / "stdout.txt"));
     result.err = text(readBytes(dir / "stderr.txt"));
     fs::remove(dir / "stdout.txt");
     fs::remove(dir / "stderr.txt");
+    return result;
+}
+
+// `lines` as the built program writes them to stdout or stderr, with the
+// platform's line ends.
+inline std::string asWritten(const std::string& lines)
+{
+    std::string result;
+    for (char c : lines)
+        result += c == '\n' ? std::string(textLineEnd) : std::string(1, c);
     return result;
 }
 

@@ -1,0 +1,17 @@
+// Starting the built program as a user would, without a shell in between,
+// on Linux and on Windows alike.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Runs the program `argv[0]` with the command line `argv` (argv[0] is also
+// the name it is given) in the directory `dir`, its standard output and
+// error going to the files `out` and `err`. Returns its exit status, or -1
+// when it could not be started or did not end by itself.
+int runProgram(const std::vector<std::string>& argv, const std::filesystem::path& dir,
+               const std::filesystem::path& out, const std::filesystem::path& err);
+
+// How the program's text streams end a line: CR LF on Windows, LF elsewhere.
+extern const char* const textLineEnd;
