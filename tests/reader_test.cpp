@@ -326,7 +326,7 @@ TEST_F(ReadSector, WalkAlwaysEnds)
             add(disk, rec.track, rec.id, 1024).recordCount = rec.count;
         return cut(disk.image(), tail);
     };
-    const SectorId r1{0, 0, 1, 3}, r2{0, 0, 2, 3}, r3{0, 0, 3, 3}, r4{0, 0, 4, 3};
+    const SectorId r1{0, 0, 1, 3}, r2{0, 0, 2, 3}, r3{0, 0, 3, 3}, r4{0, 0, 4, 3}, r5{0, 0, 5, 3};
     const SectorId s1{0, 1, 1, 3}, s2{0, 1, 2, 3}, s3{0, 1, 3, 3};
     struct WalkCase {
         const char* what;
@@ -339,8 +339,14 @@ TEST_F(ReadSector, WalkAlwaysEnds)
         {"count 0 at once", image({{0, r1, 0}, {0, r2, 0}}), r1, 0, {}},
         {"count 0 further on", image({{0, r1, 4}, {0, r2, 4}, {0, r3, 0}, {0, r4, 4}}), r4, 0,
          {r1, r2}},
-        {"count not greater than the position", image({{0, r1, 3}, {0, r2, 1}, {0, r3, 3}}), r2,
-         0, {r1}},
+        // The record whose count does not reach past its position is read,
+        // and the walk ends after it.
+        {"count not greater than the position is still read",
+         image({{0, r1, 5}, {0, r2, 5}, {0, r3, 5}, {0, r4, 2}, {0, r5, 5}}), r4, 1024,
+         {r1, r2, r3, r4}},
+        {"walk ends after the record whose count is not greater",
+         image({{0, r1, 5}, {0, r2, 5}, {0, r3, 5}, {0, r4, 2}, {0, r5, 5}}), r5, 0,
+         {r1, r2, r3, r4}},
         {"ends after the last record", image({{0, r1, -1}, {0, r2, -1}, {1, r3, 10}}), r3, 0,
          {r1, r2}},
         {"count of 258 reads on into the next track",
