@@ -242,7 +242,7 @@ TEST_F(SelectImage, FailureLeavesNoCurrentImage)
 
 // Five sectors on track 0; a short sector and a small one on track 1; one
 // ID twice on track 2; track 3 unformatted; ID bytes above 0x7F and a
-// 32 KiB sector on track 4.
+// 32 KiB sector on track 4; the last track of the table, 163, in use.
 D88Builder lookupDisk()
 {
     D88Builder disk;
@@ -254,6 +254,7 @@ D88Builder lookupDisk()
     add(disk, 2, SectorId{1, 0, 1, 3}, 1024, 2);
     add(disk, 4, SectorId{2, 0, 1, 8}, 0x8000);
     add(disk, 4, SectorId{0xFF, 0x80, 0xF5, 1}, 256);
+    add(disk, 163, SectorId{81, 1, 1, 3}, 1024);
     return disk;
 }
 
@@ -279,6 +280,7 @@ TEST_F(ReadSector, FindsTheRecordByItsId)
         {"C beyond a byte", 0, 256, 0, 1, 3, 1024, 0, 0},
         {"R beyond a byte", 0, 0, 0, 257, 3, 1024, 0, 0},
         {"N below 0", 0, 0, 0, 1, -253, 1024, 0, 0},
+        {"last track of the table", 163, 81, 1, 1, 3, 1024, 1024, 0},
         {"unformatted track", 3, 0, 0, 1, 3, 1024, 0, 0},
         {"track -1", -1, 0, 0, 1, 3, 1024, 0, 0},
         {"track 164", 164, 0, 0, 1, 3, 1024, 0, 0},
