@@ -235,18 +235,26 @@ TEST_F(Faults, InputNamedLikeAnOutputIsNeverWritten)
     ScratchDir dir;
     prepare(dir);
     const Bytes input = setTagged(0);
-    writeBytes(dir / "ADPCM", input);
     ASSERT_EQ(symlink("ADPCM", (dir / "disk-link.d88").c_str()), 0);
-    // Named as it is, and through a link of another name.
-    for (const char* name : {"ADPCM", "disk-link.d88"}) {
-        SCOPED_TRACE(name);
-        const int status = spawn(dir.path(), {{D88CUT_BINARY, name}});
+    // Named as it is, through a link of another name, and under the name
+    // an output is first written as.
+    struct Case { const char* input; const char* kept; std::string err; };  // kept: the file itself
+    // Both the Start Disk and the JukeBox have an ADPCM file.
+    const std::string adpcm = "error: ADPCM is the D88 file being read; it is not written\n";
+    const Case cases[] = {
+        {"MA000.d88cut-tmp", "MA000.d88cut-tmp",
+         "error: MA000.d88cut-tmp is the D88 file being read; MA000 is not written\n"},
+        {"ADPCM", "ADPCM", adpcm + adpcm},
+        {"disk-link.d88", "ADPCM", adpcm + adpcm},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        writeBytes(dir / c.kept, input);
+        const int status = spawn(dir.path(), {{D88CUT_BINARY, c.input}});
         EXPECT_EQ(WEXITSTATUS(status), 1);
-        EXPECT_EQ(readBytes(dir / "ADPCM"), input);
-        // Both the Start Disk and the JukeBox have an ADPCM file.
-        const std::string refused = "error: ADPCM is the D88 file being read; it is not written\n";
-        EXPECT_EQ(text(readBytes(dir / "stderr.txt")), refused + refused);
-        EXPECT_EQ(readBytes(dir / "MA000"), after.at("MA000"));
+        EXPECT_EQ(readBytes(dir / c.kept), input);
+        EXPECT_EQ(text(readBytes(dir / "stderr.txt")), c.err);
+        EXPECT_EQ(readBytes(dir / "MA001"), after.at("MA001"));
     }
 }
 

@@ -21,9 +21,8 @@ platform::FileId inputFile;
 // file or the new one, whole, whatever stops the run: a full disk, a
 // file-size limit, a kill. A link of the name is replaced by the new file,
 // not written through; a directory of the name stays, and is reported.
-bool writeFile(const char* name, const uint8_t* data, int32_t size)
+bool writeFile(const char* name, const std::string& temporary, const uint8_t* data, int32_t size)
 {
-    const std::string temporary = std::string(name) + temporarySuffix;
     // Whatever stands under the temporary name is a run's leftover, or
     // was put there to be written through; either way it goes.
     platform::removeFile(temporary.c_str());
@@ -71,12 +70,18 @@ bool cutFile(D88Reader& reader, const char* name, int32_t track,
     // When a sector on the way is missing, the buffer past the last whole
     // sector still holds an earlier read's bytes; they belong to no file.
     const int32_t size = got < wanted ? (got > offset ? got - offset : 0) : length;
-    if (platform::sameFile(platform::fileId(name), inputFile)) {
-        std::cerr << "error: " << name << " is the D88 file being read; it is not written\n";
-        ++failedOutputs;
-        return false;
+    // The temporary name is removed and written before the rename, so it
+    // must not be the input either.
+    const std::string temporary = std::string(name) + temporarySuffix;
+    for (const std::string& taken : {std::string(name), temporary}) {
+        if (platform::sameFile(platform::fileId(taken.c_str()), inputFile)) {
+            std::cerr << "error: " << taken << " is the D88 file being read; "
+                      << (taken == name ? "it" : name) << " is not written\n";
+            ++failedOutputs;
+            return false;
+        }
     }
-    if (!writeFile(name, sectorBuffer + offset, size)) {
+    if (!writeFile(name, temporary, sectorBuffer + offset, size)) {
         std::cerr << "error: cannot write " << name << '\n';
         ++failedOutputs;
         return false;
