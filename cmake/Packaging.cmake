@@ -10,6 +10,10 @@ set(D88CUT_PROGRAMS d88cut)
 
 set(D88CUT_MAINTAINER "the d88cut authors <d88cut@users.noreply.example>")
 
+# Files read below; the build configures itself anew when they change.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/LICENSE)
+
 # CHANGELOG.md's newest entry, "## VERSION (YYYY-MM-DD)", must be this
 # version's; its date is the release date.
 file(STRINGS ${PROJECT_SOURCE_DIR}/CHANGELOG.md newest REGEX "^## " LIMIT_COUNT 1)
