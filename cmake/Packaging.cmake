@@ -1,6 +1,7 @@
 # What `cmake --install` puts where, `cmake --build build --target uninstall`,
-# and the packages that `cpack` makes in the build tree. The top-level file
-# includes this last, once every program's target is defined.
+# and the packages that `cpack` makes in the build tree: a Debian package,
+# or for Windows a zip. The top-level file includes this last, once every
+# program's target is defined.
 
 include(GNUInstallDirs)
 
@@ -23,8 +24,14 @@ if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
 endif()
 set(D88CUT_RELEASE_DATE ${CMAKE_MATCH_2})
 
+# The Windows zip unpacks to one folder that holds the programs and their
+# texts side by side.
+set(programDestination ${CMAKE_INSTALL_BINDIR})
+if(WIN32)
+  set(programDestination .)
+endif()
 foreach(program IN LISTS D88CUT_PROGRAMS)
-  install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS ${program} RUNTIME DESTINATION ${programDestination})
 endforeach()
 
 # Writes FILE gzipped beside it, as Debian keeps manual pages and
@@ -44,32 +51,65 @@ endfunction()
 
 set(docs ${PROJECT_BINARY_DIR}/doc)
 
+# For Windows: writes IN as the text NAME beside the programs, with CR LF
+# line ends; with GROFF, IN is a manual page, set as plain text.
+if(WIN32)
+  find_program(GROFF_PROGRAM groff)
+  if(NOT GROFF_PROGRAM)
+    message(FATAL_ERROR "The Windows package holds the manual as text, set by groff (apt-get install groff-base)")
+  endif()
+  add_custom_target(windows_texts ALL)
+  function(d88cut_windows_text in name)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "GROFF" "")
+    set(groff)
+    if(arg_GROFF)
+      set(groff -D GROFF=${arg_GROFF})
+    endif()
+    add_custom_command(OUTPUT ${docs}/${name}
+      COMMAND ${CMAKE_COMMAND} -D IN=${in} -D OUT=${docs}/${name} ${groff}
+              -P ${PROJECT_SOURCE_DIR}/cmake/WindowsText.cmake
+      DEPENDS ${in} ${PROJECT_SOURCE_DIR}/cmake/WindowsText.cmake
+      VERBATIM)
+    target_sources(windows_texts PRIVATE ${docs}/${name})
+    install(FILES ${docs}/${name} DESTINATION .)
+  endfunction()
+endif()
+
 # The manual pages, with the version of project() on their title line.
 set(D88CUT_MAN_PAGES)
 foreach(program IN LISTS D88CUT_PROGRAMS)
   if(EXISTS ${PROJECT_SOURCE_DIR}/doc/${program}.1)
     string(APPEND D88CUT_MAN_PAGES " ${program}.1")
     configure_file(${PROJECT_SOURCE_DIR}/doc/${program}.1 ${docs}/${program}.1 @ONLY)
-    d88cut_gzip(page ${docs}/${program}.1)
-    install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    if(WIN32)
+      d88cut_windows_text(${docs}/${program}.1 ${program}.txt GROFF ${GROFF_PROGRAM})
+    else()
+      d88cut_gzip(page ${docs}/${program}.1)
+      install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    endif()
   endif()
 endforeach()
 
-# The licence in Debian's machine-readable copyright format, with the text
-# of LICENSE from "Permission" on as its indented body, and a changelog in
-# Debian's format.
-file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
-string(FIND "${licence}" "Permission" start)
-string(SUBSTRING "${licence}" ${start} -1 licence)
-string(STRIP "${licence}" licence)
-string(REPLACE "\n\n" "\n.\n" licence "${licence}")
-string(REPLACE "\n" "\n " D88CUT_LICENCE_BODY " ${licence}")
-configure_file(${PROJECT_SOURCE_DIR}/cmake/copyright.in ${docs}/copyright @ONLY)
-execute_process(COMMAND date -u -R -d "${D88CUT_RELEASE_DATE} 12:00"
-                OUTPUT_VARIABLE D88CUT_RELEASE_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE)
-configure_file(${PROJECT_SOURCE_DIR}/cmake/changelog.in ${docs}/changelog @ONLY)
-d88cut_gzip(changelog ${docs}/changelog)
-install(FILES ${docs}/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+if(WIN32)
+  d88cut_windows_text(${PROJECT_SOURCE_DIR}/README.md README.txt)
+  d88cut_windows_text(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt)
+else()
+  # The licence in Debian's machine-readable copyright format, with the text
+  # of LICENSE from "Permission" on as its indented body, and a changelog in
+  # Debian's format.
+  file(READ ${PROJECT_SOURCE_DIR}/LICENSE licence)
+  string(FIND "${licence}" "Permission" start)
+  string(SUBSTRING "${licence}" ${start} -1 licence)
+  string(STRIP "${licence}" licence)
+  string(REPLACE "\n\n" "\n.\n" licence "${licence}")
+  string(REPLACE "\n" "\n " D88CUT_LICENCE_BODY " ${licence}")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/copyright.in ${docs}/copyright @ONLY)
+  execute_process(COMMAND date -u -R -d "${D88CUT_RELEASE_DATE} 12:00"
+                  OUTPUT_VARIABLE D88CUT_RELEASE_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/changelog.in ${docs}/changelog @ONLY)
+  d88cut_gzip(changelog ${docs}/changelog)
+  install(FILES ${docs}/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
 
 # Removes what the last `cmake --install` from this build tree wrote, as
 # its install_manifest.txt lists it.
@@ -79,8 +119,8 @@ add_custom_target(uninstall
   VERBATIM
 )
 
-# The packages. `cpack -G DEB` in the build tree makes
-# d88cut_VERSION_ARCH.deb.
+# The packages. `cpack` in the build tree makes d88cut_VERSION_ARCH.deb,
+# or in a Windows build d88cut-VERSION-win64.zip.
 set(CPACK_PACKAGE_NAME d88cut)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "the d88cut authors")
@@ -109,5 +149,12 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # A package installs under /usr, while `cmake --install` keeps its own
 # prefix (/usr/local unless told otherwise).
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+
+# The Windows zip: one folder, d88cut-VERSION-win64, to unpack anywhere.
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME win64)
+  unset(CPACK_PACKAGING_INSTALL_PREFIX)
+endif()
 
 include(CPack)
