@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# Runs the Linux build of d88cut and the Windows build, under wine, side by
+# side on the sample set, on damaged copies of it and on wrong command
+# lines, and checks that they agree: the same exit status, the same files
+# byte for byte, and the same messages but for the CR LF that ends every
+# line on Windows.
+#
+# The second round does it all again under a Japanese locale, where wine's
+# ANSI code page is 932, with a Japanese folder as the current directory and
+# Japanese file names as input. The names hold ソ and 表, whose second
+# Shift-JIS byte is a backslash. A name that does not come through the code
+# page whole leaves the Windows run without its file, and the two disagree.
+#
+#   windows_check.sh LINUX_BUILD WINDOWS_BUILD [D88FILE...]
+#
+# Each D88FILE, such as the fuzz seed corpus, is compared on as well.
+set -euo pipefail
+linux=$(realpath "$1")/d88cut
+windows=$(realpath "$2")/d88cut.exe
+make_sample_set=$(realpath "$1")/make_sample_set
+shift 2
+source_dir=$(dirname "$(realpath "$0")")/..
+wine=$source_dir/cmake/wine-run.sh
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+inputs=$scratch/inputs
+mkdir "$inputs"
+
+# The inputs: the set, and damage that reaches every message and outcome:
+# files cut short anywhere, a missing track table, noise over sectors,
+# an image size of 0, more images than the catalogue holds.
+"$make_sample_set" "$inputs/set.d88"
+"$make_sample_set" "$inputs/65-images.d88" 65
+size=$(stat -c %s "$inputs/set.d88")
+for cut in 600 100000 $((size / 3)) $((size / 2)) $((size * 3 / 4)) $((size - 1000)); do
+    head -c "$cut" "$inputs/set.d88" >"$inputs/cut-at-$cut.d88"
+done
+le32() {  # FILE OFFSET
+    od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '
+}
+overwrite() {  # FILE OFFSET COUNT BYTE
+    head -c "$3" /dev/zero | tr '\0' "$4" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+start=0  # where each image begins; the Start Disk is the sixth
+for image in 1 2 3 4 5; do start=$((start + $(le32 "$inputs/set.d88" $((start + 0x1C))))); done
+cp "$inputs/set.d88" "$inputs/no-track-table.d88"
+overwrite "$inputs/no-track-table.d88" $((start + 0x20)) 656 '\0'
+for at in 1 2 3; do
+    cp "$inputs/set.d88" "$inputs/noise-$at.d88"
+    overwrite "$inputs/noise-$at.d88" $((start + at * 90000)) 4096 '\377'
+done
+cp "$inputs/set.d88" "$inputs/image-size-0.d88"
+overwrite "$inputs/image-size-0.d88" $((0x1C)) 4 '\0'
+: >"$inputs/empty.d88"
+cp "$source_dir/tests/data/x1-sos-test.d88" "$inputs/real.d88"
+for file in "$@"; do
+    cp "$file" "$inputs/extra-$(basename "$file").d88"
+done
+
+failures=0
+cases=0
+fail() {
+    echo "windows check, $round: $*"
+    failures=$((failures + 1))
+}
+
+# What a file holds, with every line ending as on Windows and the program
+# named as PROGRAM in the usage line. The name of the input appears in
+# messages as the program got it: in UTF-8 from Linux, in the code page
+# from Windows.
+as_windows_writes() {  # FILE
+    local text
+    text=$(LC_ALL=C sed 's/^Usage: .* \[d88file\]$/Usage: PROGRAM [d88file]/' "$1"; printf x)
+    text=${text%x}
+    text=${text//$'\n'/$'\r\n'}
+    printf '%s' "${text//"$input_name"/"$input_name_cp932"}"
+}
+normalised() {  # FILE
+    LC_ALL=C sed 's/^Usage: .* \[d88file\]\r$/Usage: PROGRAM [d88file]\r/' "$1"
+}
+
+# Runs both builds, each in a folder of its own holding INPUT under NAME,
+# with the arguments ARG... (@DIR in them stands for that folder), and
+# compares what they did. stdout goes to $stdout_to where that is set.
+check() {  # LABEL INPUT NAME [ARG...]
+    local label=$1 input=$2 name=$3 side dir status
+    shift 3
+    cases=$((cases + 1))
+    local base=$scratch/$folder/$label
+    for side in linux windows; do
+        dir=$base/$side
+        mkdir -p "$dir"
+        [ -z "$input" ] || cp "$input" "$dir/$name"
+        local -a program=("$linux")
+        [ $side = linux ] || program=(env "${wine_env[@]}" "$wine" "$windows")
+        status=0
+        (cd "$dir" && "${program[@]}" "${@//@DIR/$dir}" >"${stdout_to:-$dir.out}" 2>"$dir.err") ||
+            status=$?
+        echo $status >"$dir.status"
+    done
+    [ "$(cat "$base/linux.status")" = "$(cat "$base/windows.status")" ] ||
+        fail "$label: exit status $(cat "$base/linux.status") on Linux, $(cat "$base/windows.status") on Windows"
+    diff -r "$base/linux" "$base/windows" >/dev/null || fail "$label: the files written differ"
+    for stream in out err; do
+        [ -f "$base/linux.$stream" ] || continue
+        cmp -s <(as_windows_writes "$base/linux.$stream") <(normalised "$base/windows.$stream") ||
+            fail "$label: std$stream differs"
+    done
+}
+
+run_round() {
+    mkdir "$scratch/$folder"
+    check no-arguments "" ""
+    check two-arguments "" "" a.d88 b.d88
+    check missing-file "" "" missing.d88
+    check directory "" "" .
+    for input in "$inputs"/*.d88; do
+        check "$(basename "$input" .d88)" "$input" "$input_name" "$input_name"
+    done
+    # Named like an output, and reached by its full path.
+    check input-named-adpcm "$inputs/set.d88" ADPCM @DIR/ADPCM
+    stdout_to=/dev/full check stdout-full "$inputs/set.d88" "$input_name" "$input_name"
+}
+
+round="C locale"
+folder=plain
+input_name=set.d88
+input_name_cp932=$input_name
+wine_env=()
+run_round
+
+# Japanese, as a Japanese Windows has it.
+locales=$scratch/locales
+mkdir "$locales"
+localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8"
+round="Japanese locale"
+folder=ソフト表の置き場
+input_name=ソフト表.d88
+input_name_cp932=$(printf '%s' "$input_name" | iconv -f UTF-8 -t CP932)
+wine_env=(LOCPATH="$locales" LANG=ja_JP.UTF-8)
+run_round
+
+echo "windows check: $cases cases, $failures disagreements ($((cases / 2)) in the C locale, as many in a Japanese one)"
+[ "$failures" = 0 ]
