@@ -2,6 +2,7 @@
 // damaged disks, its command line, that it writes nothing, and above all
 // that what it says of every file agrees with what d88cut really writes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <random>
 
@@ -168,11 +169,10 @@ TEST(Scan, ReportForetellsWhatTheCutterWrites)
     for (SetDisk disk : allDisks)
         cases.push_back({messageName(disk), makeSetDisk(disk).image(),
                          {"image 0", messageName(disk)}, ""});
-    const fs::path real = fs::path(TESTDATA_DIR) / "x1-sos-test.d88";
-    if (fs::exists(real))
-        cases.push_back({"real image", readBytes(real), {"image 0"},
-                         "media type 0x00, 348848 bytes, 80 track sides with sectors\n"
-                         "  - no disk of the set\n"});
+    cases.push_back({"real image", readBytes(fs::path(TESTDATA_DIR) / "x1-sos-test.d88"),
+                     {"image 0"},
+                     "media type 0x00, 348848 bytes, 80 track sides with sectors\n"
+                     "  - no disk of the set\n"});
     for (const ScanCase& c : cases) {
         SCOPED_TRACE(c.what);
         const RunResult scan = expectAgreement(c.image);
@@ -215,12 +215,22 @@ TEST(Scan, FilesOfManyImagesAndOfNone)
     ScratchDir dir;
     writeBytes(dir / "set.d88", makeWholeSet());
     writeBytes(dir / "empty.d88", {});
+    const Bytes bare = D88Builder().image();  // a header alone
+    Bytes many;
+    for (int i = 0; i < 65; ++i)
+        many.insert(many.end(), bare.begin(), bare.end());
+    writeBytes(dir / "many.d88", many);
     std::vector<std::string> expected;
     for (SetDisk disk : allDisks)
         expected.insert(expected.end(), {"image " + std::to_string(int(disk)), messageName(disk)});
-    const RunResult result = runBinary(dir.path(), "set.d88 empty.d88", d88scan);
+    for (int i = 0; i < 64; ++i)
+        expected.push_back("image " + std::to_string(i));
+    const RunResult result = runBinary(dir.path(), "set.d88 empty.d88 many.d88", d88scan);
     EXPECT_EQ(fixedLines(result.out), expected);
     EXPECT_NE(result.out.find("\nfile \"empty.d88\": 0 images\n"), std::string::npos);
+    EXPECT_NE(result.out.find("\nfile \"many.d88\": 64 images, and more past them that d88cut "
+                              "does not read\n"),
+              std::string::npos);
     EXPECT_EQ(result.status, 0);
 }
 
@@ -229,6 +239,7 @@ TEST(ScanCommandLine, UsageStatusesAndFilesThatCannotBeOpened)
     ScratchDir dir;
     writeBytes(dir / "-x.d88", makeSetDisk(SetDisk::DiskC).image());
     writeBytes(dir / "broken.d88", without(makeSetDisk(SetDisk::DiskC), 57, 3).image());
+    ASSERT_EQ(mkfifo((dir / "pipe.d88").c_str(), 0600), 0);
     struct CommandCase {
         const char* arguments;
         int status;
@@ -243,6 +254,7 @@ TEST(ScanCommandLine, UsageStatusesAndFilesThatCannotBeOpened)
         {"-- -x.d88 broken.d88", 1, "file \"-x.d88\": 1 image\nimage 0 ", ""},
         {"missing.d88 broken.d88", 2, "file \"broken.d88\"", "cannot open \"missing.d88\"\n"},
         {". -- -x.d88", 2, "file \"-x.d88\"", "cannot open \".\"\n"},
+        {"pipe.d88 -- -x.d88", 2, "file \"-x.d88\"", "cannot open \"pipe.d88\"\n"},
     };
     for (const CommandCase& c : cases) {
         SCOPED_TRACE(c.arguments);

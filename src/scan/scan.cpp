@@ -264,7 +264,9 @@ int scan(int argc, const char* const argv[], std::ostream& out, std::ostream& er
             continue;
         }
         const int32_t images = reader.imageCount();
-        out << "file " << quoted(path) << ": " << images << (images == 1 ? " image\n" : " images\n");
+        out << "file " << quoted(path) << ": " << images << (images == 1 ? " image" : " images")
+            << (reader.imagesLeftOut() ? ", and more past them that d88cut does not read\n"
+                                       : "\n");
         bool allWhole = true;
         for (int32_t index = 0; index < images; ++index)
             allWhole = reportImage(reader, index, out) && allWhole;
