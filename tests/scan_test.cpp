@@ -7,6 +7,7 @@
 #include <random>
 
 #include "disk_set.h"
+#include "scan/scan.h"
 #include "test_support.h"
 
 namespace {
@@ -239,7 +240,9 @@ TEST(ScanCommandLine, UsageStatusesAndFilesThatCannotBeOpened)
     ScratchDir dir;
     writeBytes(dir / "-x.d88", makeSetDisk(SetDisk::DiskC).image());
     writeBytes(dir / "broken.d88", without(makeSetDisk(SetDisk::DiskC), 57, 3).image());
-    ASSERT_EQ(mkfifo((dir / "pipe.d88").c_str(), 0600), 0);
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo((dir / "pipe.d88").c_str(), 0600), 0);  // where there are FIFOs
+#endif
     struct CommandCase {
         const char* arguments;
         int status;
@@ -263,6 +266,14 @@ TEST(ScanCommandLine, UsageStatusesAndFilesThatCannotBeOpened)
         EXPECT_TRUE(startsWith(result.out, c.outStart)) << result.out;
         EXPECT_NE(result.err.find(c.inErr), std::string::npos) << result.err;
     }
+
+    // A report that cannot be written is a failure of its own.
+    std::ostringstream full, err;
+    full.setstate(std::ios::badbit);
+    const std::string path = (dir / "broken.d88").string();
+    const char* const argv[] = {"d88scan", path.c_str()};
+    EXPECT_EQ(scan(2, argv, full, err), 2);
+    EXPECT_EQ(err.str(), "d88scan: cannot write the report\n");
 }
 
 TEST(ScanCommandLine, WritesNothingAndOpensNothingForWriting)

@@ -257,6 +257,8 @@ int scan(int argc, const char* const argv[], std::ostream& out, std::ostream& er
 
     int status = 0;
     for (const char* path : files) {
+        if (!out)
+            break;  // nobody reads the report any more
         D88Reader reader;
         if (!reader.open(path)) {
             err << "d88scan: cannot open " << quoted(path) << '\n';
