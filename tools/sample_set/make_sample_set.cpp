@@ -44,7 +44,8 @@ Bytes makeDamagedSet()
 int main(int argc, char* argv[])
 {
     const bool damaged = argc > 1 && std::strcmp(argv[1], "--damaged") == 0;
-    if (argc < 2 || argc > 3 || (damaged && argc != 3)) {
+    // Any other word beginning with '-' asks for help, not for a file.
+    if (argc < 2 || argc > 3 || (damaged && argc != 3) || (!damaged && argv[1][0] == '-')) {
         std::cerr << "usage: make_sample_set FILE.d88 [IMAGES]\n"
                      "       make_sample_set --damaged FILE.d88\n";
         return 1;
