@@ -7,7 +7,7 @@ include(GNUInstallDirs)
 
 # Every program the project installs; doc/NAME.1, where there is one, is
 # its manual page.
-set(D88CUT_PROGRAMS d88cut)
+set(D88CUT_PROGRAMS d88cut d88scan)
 
 set(D88CUT_MAINTAINER "the d88cut authors <d88cut@users.noreply.example>")
 
@@ -130,7 +130,9 @@ set(CPACK_PACKAGE_DESCRIPTION "\
 d88cut reads a D88 file holding one or more floppy-disk images of one
 game's seven-disk set, recognises each disk by its label sectors, and
 copies the music data, the two sound drivers and the ADPCM sample data
-out of their fixed places on the disks into raw files, byte for byte.")
+out of their fixed places on the disks into raw files, byte for byte.
+d88scan, beside it, reports what d88cut would do with a file, and why,
+without writing anything.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)

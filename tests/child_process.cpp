@@ -55,8 +55,8 @@ int runProgram(const std::vector<std::string>& argv, const std::filesystem::path
     PROCESS_INFORMATION process = {};
     const bool started = startup.hStdOutput != INVALID_HANDLE_VALUE &&
                          startup.hStdError != INVALID_HANDLE_VALUE &&
-                         CreateProcessA(argv[0].c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                        nullptr, dir.string().c_str(), &startup, &process);
+                         CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                        dir.string().c_str(), &startup, &process);
     if (startup.hStdOutput != INVALID_HANDLE_VALUE)
         CloseHandle(startup.hStdOutput);
     if (startup.hStdError != INVALID_HANDLE_VALUE)
@@ -97,7 +97,7 @@ int runProgram(const std::vector<std::string>& argv, const std::filesystem::path
         const int errFd = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (outFd >= 0 && errFd >= 0 && dup2(outFd, 1) >= 0 && dup2(errFd, 2) >= 0 &&
             chdir(dirName.c_str()) == 0)
-            execv(args[0], args.data());
+            execvp(args[0], args.data());
         _exit(127);
     }
     int raw = 0;

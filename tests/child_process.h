@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-// Runs the program `argv[0]` with the command line `argv` (argv[0] is also
-// the name it is given) in the directory `dir`, its standard output and
-// error going to the files `out` and `err`. Returns its exit status, or -1
-// when it could not be started or did not end by itself.
+// Runs the program `argv[0]`, looked for on the PATH when it names no
+// folder, with the command line `argv` (argv[0] is also the name it is
+// given) in the directory `dir`, its standard output and error going to
+// the files `out` and `err`. Returns its exit status, or -1 when it could
+// not be started or did not end by itself.
 int runProgram(const std::vector<std::string>& argv, const std::filesystem::path& dir,
                const std::filesystem::path& out, const std::filesystem::path& err);
 

@@ -13,13 +13,12 @@ const SetDisk allDisks[] = {SetDisk::User,  SetDisk::Program, SetDisk::DiskA, Se
 TEST(CommandLine, WrongArgumentCountPrintsUsageWithTheNameAsInvoked)
 {
     ScratchDir dir;
-    const std::vector<std::string> commandLines[] = {{}, {"a.d88", "b.d88"}};
-    for (const std::vector<std::string>& arguments : commandLines) {
-        SCOPED_TRACE(arguments.size());
+    for (const char* arguments : {"", "a.d88 b.d88"}) {
+        SCOPED_TRACE(arguments);
         const RunResult result = runBinary(dir.path(), arguments);
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, asWritten("Usage: " D88CUT_BINARY " [d88file]\n"));
+        EXPECT_EQ(result.err, "Usage: " D88CUT_BINARY " [d88file]\n");
     }
     EXPECT_TRUE(outputFiles(dir.path(), "").empty());
 }
@@ -39,10 +38,10 @@ TEST(CommandLine, UnopenableFileReportsOpenFailure)
     // A directory is no image file either.
     for (const char* arguments : {"no-such-file.d88", "--help", "."}) {
         SCOPED_TRACE(arguments);
-        const RunResult result = runBinary(dir.path(), {arguments});
+        const RunResult result = runBinary(dir.path(), arguments);
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, asWritten(openFailureLine));
+        EXPECT_EQ(result.err, openFailureLine);
     }
 }
 
@@ -63,12 +62,12 @@ TEST(Identify, WholeSetIsProcessedInFileOrder)
 {
     ScratchDir dir;
     writeBytes(dir / "set.d88", makeWholeSet());
-    const RunResult result = runBinary(dir.path(), {"set.d88"});
+    const RunResult result = runBinary(dir.path(), "set.d88");
     std::string expected;
     for (SetDisk disk : allDisks)
         expected += expectedStdout(disk);
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, asWritten(expected));
+    EXPECT_EQ(result.out, expected);
     EXPECT_EQ(result.err, "");
 }
 
@@ -76,14 +75,14 @@ TEST(Identify, EmptyOrForeignFilesYieldNothing)
 {
     ScratchDir dir;
     writeBytes(dir / "empty.d88", {});
-    const RunResult empty = runBinary(dir.path(), {"empty.d88"});
+    const RunResult empty = runBinary(dir.path(), "empty.d88");
     EXPECT_EQ(empty.status, 0);
     EXPECT_EQ(empty.out + empty.err, "");
 
     const fs::path real = fs::path(TESTDATA_DIR) / "x1-sos-test.d88";
     ASSERT_TRUE(fs::exists(real)) << real << " is missing from the checkout";
     fs::copy_file(real, dir / "real.d88");
-    const RunResult foreign = runBinary(dir.path(), {"real.d88"});
+    const RunResult foreign = runBinary(dir.path(), "real.d88");
     EXPECT_EQ(foreign.status, 0);
     EXPECT_EQ(foreign.out + foreign.err, "");
     EXPECT_EQ(outputFiles(dir.path(), "real.d88").size(), 1u);  // empty.d88 alone

@@ -1,6 +1,8 @@
 // Scratch directories, files and whole runs of the tool, for the tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -109,28 +111,40 @@ inline RunResult runOnImage(const ScratchDir& dir, const Bytes& image)
     return runDriver(dir.path(), {"d88cut", "disk.d88"});
 }
 
-// Runs the built program itself, as a user would, inside `dir`, with the
-// arguments `arguments`.
-inline RunResult runBinary(const fs::path& dir, const std::vector<std::string>& arguments)
+// What a built program wrote to stdout or stderr, with its line ends as
+// the source writes them. Text streams end every line in CR LF on Windows;
+// there a line ending in a bare LF fails the test.
+inline std::string fromTextStream(const std::string& written)
 {
-    std::vector<std::string> argv = {D88CUT_BINARY};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    RunResult result;
-    result.status = runProgram(argv, dir, dir / "stdout.txt", dir / "stderr.txt");
-    result.out = text(readBytes(dir / "stdout.txt"));
-    result.err = text(readBytes(dir / "stderr.txt"));
-    fs::remove(dir / "stdout.txt");
-    fs::remove(dir / "stderr.txt");
-    return result;
+    if (std::string(textLineEnd) == "\n")
+        return written;
+    std::string text;
+    for (size_t i = 0; i < written.size(); ++i) {
+        if (written.compare(i, 2, "\r\n") == 0)
+            ++i;
+        else if (written[i] == '\n')
+            ADD_FAILURE() << "a line ends in LF alone:\n" << written;
+        text += written[i];
+    }
+    return text;
 }
 
-// `lines` as the built program writes them to stdout or stderr, with the
-// platform's line ends.
-inline std::string asWritten(const std::string& lines)
+// Runs a built program as a user would, inside `dir`, without a shell:
+// `command` is the program and any words of its own, `arguments` the rest
+// of the command line, split at blanks.
+inline RunResult runBinary(const fs::path& dir, const std::string& arguments,
+                           const std::vector<std::string>& command = {D88CUT_BINARY})
 {
-    std::string result;
-    for (char c : lines)
-        result += c == '\n' ? std::string(textLineEnd) : std::string(1, c);
+    std::vector<std::string> argv = command;
+    std::istringstream words(arguments);
+    for (std::string word; words >> word;)
+        argv.push_back(word);
+    RunResult result;
+    result.status = runProgram(argv, dir, dir / "stdout.txt", dir / "stderr.txt");
+    result.out = fromTextStream(text(readBytes(dir / "stdout.txt")));
+    result.err = fromTextStream(text(readBytes(dir / "stderr.txt")));
+    fs::remove(dir / "stdout.txt");
+    fs::remove(dir / "stderr.txt");
     return result;
 }
 
