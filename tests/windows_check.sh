@@ -3,7 +3,7 @@
 # side on the sample set, on damaged copies of it and on wrong command
 # lines, and checks that they agree: the same exit status, the same files
 # byte for byte, and the same messages but for the CR LF that ends every
-# line on Windows.
+# line on Windows. d88scan's two builds are compared on the same files.
 #
 # The second round does it all again under a Japanese locale, where wine's
 # ANSI code page is 932, with a Japanese folder as the current directory and
@@ -15,9 +15,9 @@
 #
 # Each D88FILE, such as the fuzz seed corpus, is compared on as well.
 set -euo pipefail
-linux=$(realpath "$1")/d88cut
-windows=$(realpath "$2")/d88cut.exe
-make_sample_set=$(realpath "$1")/make_sample_set
+linux_build=$(realpath "$1")
+windows_build=$(realpath "$2")
+make_sample_set=$linux_build/make_sample_set
 shift 2
 source_dir=$(dirname "$(realpath "$0")")/..
 wine=$source_dir/cmake/wine-run.sh
@@ -68,13 +68,17 @@ fail() {
 # What a file holds, with every line ending as on Windows and the program
 # named as PROGRAM in the usage line. The name of the input appears in
 # messages as the program got it: in UTF-8 from Linux, in the code page
-# from Windows.
+# from Windows; d88scan shows its bytes past ASCII as \xHH.
 as_windows_writes() {  # FILE
     local text
     text=$(LC_ALL=C sed 's/^Usage: .* \[d88file\]$/Usage: PROGRAM [d88file]/' "$1"; printf x)
     text=${text%x}
     text=${text//$'\n'/$'\r\n'}
+    text=${text//"$(scan_escaped "$input_name")"/"$(scan_escaped "$input_name_cp932")"}
     printf '%s' "${text//"$input_name"/"$input_name_cp932"}"
+}
+scan_escaped() {  # TEXT
+    printf '%s' "$1" | perl -pe 's/\\/\\\\/g; s/([^\x20-\x7e]|")/sprintf("\\x%02x", ord $1)/ge'
 }
 normalised() {  # FILE
     LC_ALL=C sed 's/^Usage: .* \[d88file\]\r$/Usage: PROGRAM [d88file]\r/' "$1"
@@ -92,8 +96,8 @@ check() {  # LABEL INPUT NAME [ARG...]
         dir=$base/$side
         mkdir -p "$dir"
         [ -z "$input" ] || cp "$input" "$dir/$name"
-        local -a program=("$linux")
-        [ $side = linux ] || program=(env "${wine_env[@]}" "$wine" "$windows")
+        local -a program=("$linux_build/$tool")
+        [ $side = linux ] || program=(env "${wine_env[@]}" "$wine" "$windows_build/$tool.exe")
         status=0
         (cd "$dir" && "${program[@]}" "${@//@DIR/$dir}" >"${stdout_to:-$dir.out}" 2>"$dir.err") ||
             status=$?
@@ -111,6 +115,7 @@ check() {  # LABEL INPUT NAME [ARG...]
 
 run_round() {
     mkdir "$scratch/$folder"
+    tool=d88cut
     check no-arguments "" ""
     check two-arguments "" "" a.d88 b.d88
     check missing-file "" "" missing.d88
@@ -121,6 +126,12 @@ run_round() {
     # Named like an output, and reached by its full path.
     check input-named-adpcm "$inputs/set.d88" ADPCM @DIR/ADPCM
     stdout_to=/dev/full check stdout-full "$inputs/set.d88" "$input_name" "$input_name"
+
+    tool=d88scan
+    check scan-no-arguments "" ""
+    for input in "$inputs"/*.d88; do
+        check "scan-$(basename "$input" .d88)" "$input" "$input_name" "$input_name"
+    done
 }
 
 round="C locale"
