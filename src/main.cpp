@@ -2,9 +2,11 @@
 // of one game's disk set, given as a D88 image file.
 #include "cutter/run.h"
 #include "d88/d88_reader.h"
+#include "platform/platform.h"
 
 int main(int argc, char* argv[])
 {
+    platform::prepareProcess();
     // The one reader of the program; it closes the image file when main
     // returns.
     D88Reader reader;

@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "cutter/cut_file.h"
 #include "disk_set.h"
 #include "test_support.h"
 
@@ -239,6 +240,11 @@ TEST(CutFile, UnwritableOutputIsReportedAndTheRunGoesOn)
     EXPECT_EQ(result.err, "error: cannot write MA401\n");
     EXPECT_TRUE(fs::is_directory(dir / "MA401"));
     EXPECT_EQ(readBytes(dir / "MB401").size(), 1536u);
+    EXPECT_FALSE(fs::exists(dir / ("MA401" + std::string(temporarySuffix))));
+
+    // A later run in the same process starts with no failures of its own.
+    ScratchDir clean;
+    EXPECT_EQ(runOnImage(clean, makeSetDisk(SetDisk::DiskC).image()).status, 0);
 }
 
 }  // namespace

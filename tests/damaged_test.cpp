@@ -28,6 +28,12 @@ D88Builder diskA()
     return disk;
 }
 
+Bytes join(Bytes head, const Bytes& tail)
+{
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
 Bytes repeat(const Bytes& image, int times)
 {
     Bytes file;
@@ -48,13 +54,14 @@ struct DamageCase {
     const char* what;
     Bytes file;
     int diskALines;  // how many times the label must be found
+    std::string err;
 };
 
 std::vector<DamageCase> damageCases()
 {
     std::vector<DamageCase> cases;
-    auto add = [&](const char* what, Bytes file, int lines) {
-        cases.push_back(DamageCase{what, std::move(file), lines});
+    auto add = [&](const char* what, Bytes file, int lines, std::string err = "") {
+        cases.push_back(DamageCase{what, std::move(file), lines, std::move(err)});
     };
     D88Builder d;
 
@@ -68,7 +75,11 @@ std::vector<DamageCase> damageCases()
     d = twoRecords(); d.track(0)[0].recordCount = 1;
     add("count understating the track hides the label", d.image(), 0);
     d = twoRecords(); d.track(0)[1].recordCount = 1;
-    add("count no greater than the record's position ends the walk", d.image(), 0);
+    add("count no greater than the record's position: that record is still read", d.image(), 1);
+    d = twoRecords(); d.track(0)[0].recordCount = 1;
+    d.addSector(0, SectorId{0, 0, 3, 3}, bytes(1024, 0));
+    std::swap(d.track(0)[1], d.track(0)[2]);
+    add("the walk ends after the record whose count is not greater", d.image(), 0);
     d = twoRecords(); d.track(0)[1].recordCount = 0;
     add("count of 0 ends the walk", d.image(), 0);
     d = twoRecords(); d.track(0)[0].recordCount = 9; d.track(0)[1].recordCount = 9;
@@ -95,6 +106,18 @@ std::vector<DamageCase> damageCases()
     // Track offsets and image sizes.
     d = diskA(); d.setTrackOffset(0, 0);
     add("track offset 0", d.image(), 0);
+    {
+        // Track 0's offset is 0 while the header's own first bytes read
+        // as a record of C 0 H 0 R 1 N 3 whose data holds a label: an
+        // unformatted track must not be read from the image's first byte.
+        Bytes header = diskA().image();
+        const uint8_t record[16] = {0, 0, 1, 3, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x01};
+        std::memcpy(header.data(), record, sizeof record);
+        std::memcpy(header.data() + 16, "SOLK-VARIN ", 11);
+        header[0x1B] = '2';
+        putLe32(header, 0x20, 0);
+        add("track offset 0 is no track, even where the header reads as one", header, 0);
+    }
     d = diskA(); d.setTrackOffset(0, uint32_t(d.image().size()) + 1);
     add("track offset past the image size", d.image(), 0);
     d = diskA(); d.setTrackOffset(0, 0xFFFFFD50u);  // -688
@@ -116,8 +139,12 @@ std::vector<DamageCase> damageCases()
     add("file ends inside the header", Bytes(whole.begin(), whole.begin() + 600), 0);
 
     // Many images.
+    const std::string leftOut = "warning: only the first 64 images of disk.d88 are read\n";
     add("64 images", repeat(whole, 64), 64);
-    add("65 images: the 65th is not reached", repeat(whole, 65), 64);
+    add("64 images and a header cut short", join(repeat(whole, 64), Bytes(600, 0)), 64);
+    add("65 images: the 65th is not reached, and that is said", repeat(whole, 65), 64, leftOut);
+    d = diskA(); d.setImageSize(0);
+    add("image size 0 reads the same header 64 times: nothing left out", d.image(), 0);
     return cases;
 }
 
@@ -129,7 +156,7 @@ TEST(Damaged, EachDamageHasItsExactOutcome)
         const RunResult result = runOnImage(dir, c.file);
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.out, diskALines(c.diskALines));
-        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.err, c.err);
         EXPECT_TRUE(outputFiles(dir.path(), "disk.d88").empty());
     }
 }

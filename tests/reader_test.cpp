@@ -242,7 +242,7 @@ TEST_F(SelectImage, FailureLeavesNoCurrentImage)
 
 // Five sectors on track 0; a short sector and a small one on track 1; one
 // ID twice on track 2; track 3 unformatted; ID bytes above 0x7F and a
-// 32 KiB sector on track 4.
+// 32 KiB sector on track 4; the last track of the table, 163, in use.
 D88Builder lookupDisk()
 {
     D88Builder disk;
@@ -254,6 +254,7 @@ D88Builder lookupDisk()
     add(disk, 2, SectorId{1, 0, 1, 3}, 1024, 2);
     add(disk, 4, SectorId{2, 0, 1, 8}, 0x8000);
     add(disk, 4, SectorId{0xFF, 0x80, 0xF5, 1}, 256);
+    add(disk, 163, SectorId{81, 1, 1, 3}, 1024);
     return disk;
 }
 
@@ -279,6 +280,7 @@ TEST_F(ReadSector, FindsTheRecordByItsId)
         {"C beyond a byte", 0, 256, 0, 1, 3, 1024, 0, 0},
         {"R beyond a byte", 0, 0, 0, 257, 3, 1024, 0, 0},
         {"N below 0", 0, 0, 0, 1, -253, 1024, 0, 0},
+        {"last track of the table", 163, 81, 1, 1, 3, 1024, 1024, 0},
         {"unformatted track", 3, 0, 0, 1, 3, 1024, 0, 0},
         {"track -1", -1, 0, 0, 1, 3, 1024, 0, 0},
         {"track 164", 164, 0, 0, 1, 3, 1024, 0, 0},
@@ -326,7 +328,7 @@ TEST_F(ReadSector, WalkAlwaysEnds)
             add(disk, rec.track, rec.id, 1024).recordCount = rec.count;
         return cut(disk.image(), tail);
     };
-    const SectorId r1{0, 0, 1, 3}, r2{0, 0, 2, 3}, r3{0, 0, 3, 3}, r4{0, 0, 4, 3};
+    const SectorId r1{0, 0, 1, 3}, r2{0, 0, 2, 3}, r3{0, 0, 3, 3}, r4{0, 0, 4, 3}, r5{0, 0, 5, 3};
     const SectorId s1{0, 1, 1, 3}, s2{0, 1, 2, 3}, s3{0, 1, 3, 3};
     struct WalkCase {
         const char* what;
@@ -339,8 +341,14 @@ TEST_F(ReadSector, WalkAlwaysEnds)
         {"count 0 at once", image({{0, r1, 0}, {0, r2, 0}}), r1, 0, {}},
         {"count 0 further on", image({{0, r1, 4}, {0, r2, 4}, {0, r3, 0}, {0, r4, 4}}), r4, 0,
          {r1, r2}},
-        {"count not greater than the position", image({{0, r1, 3}, {0, r2, 1}, {0, r3, 3}}), r2,
-         0, {r1}},
+        // The record whose count does not reach past its position is read,
+        // and the walk ends after it.
+        {"count not greater than the position is still read",
+         image({{0, r1, 5}, {0, r2, 5}, {0, r3, 5}, {0, r4, 2}, {0, r5, 5}}), r4, 1024,
+         {r1, r2, r3, r4}},
+        {"walk ends after the record whose count is not greater",
+         image({{0, r1, 5}, {0, r2, 5}, {0, r3, 5}, {0, r4, 2}, {0, r5, 5}}), r5, 0,
+         {r1, r2, r3, r4}},
         {"ends after the last record", image({{0, r1, -1}, {0, r2, -1}, {1, r3, 10}}), r3, 0,
          {r1, r2}},
         {"count of 258 reads on into the next track",

@@ -1,41 +1,54 @@
 #include "cutter/cut_file.h"
 
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <string>
+
+#include "platform/platform.h"
 
 uint8_t sectorBuffer[sectorBufferSize];
 int32_t failedOutputs = 0;
 
 namespace {
 
-// Writes the file whole or not at all: a file whose write or close failed
-// is removed again, so no half-written file passes for a good one.
-bool writeFile(const char* name, const uint8_t* data, int32_t size)
-{
-    // An earlier file of the name is unlinked and the new one written
-    // afresh, rather than truncated and rewritten in place: some file
-    // systems write a truncated file's new data out at once when it is
-    // closed, which costs more than all the rest of a run. A link of the
-    // name is replaced too, not written through; a directory is left be,
-    // and the open below fails on it.
-    std::error_code ignored;
-    if (!std::filesystem::is_directory(std::filesystem::symlink_status(name, ignored)))
-        std::filesystem::remove(name, ignored);
+// The D88 file the run reads. No output may take its place: with the
+// image gone, the disks it held would be lost for good.
+platform::FileId inputFile;
 
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    if (!out.is_open())
-        return false;
-    out.write(reinterpret_cast<const char*>(data), size);
-    out.close();
-    if (!out.fail())
+// Writes the file whole or not at all. The bytes go to a file of its own
+// beside the final one and take the final name in one rename only when
+// every byte is out and the file is closed, so the name holds its earlier
+// file or the new one, whole, whatever stops the run: a full disk, a
+// file-size limit, a kill. A link of the name is replaced by the new file,
+// not written through; a directory of the name stays, and is reported.
+bool writeFile(const char* name, const std::string& temporary, const uint8_t* data, int32_t size)
+{
+    // Whatever stands under the temporary name is a run's leftover, or
+    // was put there to be written through; either way it goes.
+    platform::removeFile(temporary.c_str());
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out.is_open())
+            return false;
+        out.write(reinterpret_cast<const char*>(data), size);
+        out.close();
+        if (out.fail()) {
+            platform::removeFile(temporary.c_str());
+            return false;
+        }
+    }
+    if (platform::replaceFile(temporary.c_str(), name))
         return true;
-    std::remove(name);
+    platform::removeFile(temporary.c_str());
     return false;
 }
 
 }  // namespace
+
+void protectInput(const char* path)
+{
+    inputFile = platform::fileId(path);
+}
 
 bool cutFile(D88Reader& reader, const char* name, int32_t track,
              int32_t c, int32_t h, int32_t r, int32_t n,
@@ -57,7 +70,18 @@ bool cutFile(D88Reader& reader, const char* name, int32_t track,
     // When a sector on the way is missing, the buffer past the last whole
     // sector still holds an earlier read's bytes; they belong to no file.
     const int32_t size = got < wanted ? (got > offset ? got - offset : 0) : length;
-    if (!writeFile(name, sectorBuffer + offset, size)) {
+    // The temporary name is removed and written before the rename, so it
+    // must not be the input either.
+    const std::string temporary = std::string(name) + temporarySuffix;
+    for (const std::string& taken : {std::string(name), temporary}) {
+        if (platform::sameFile(platform::fileId(taken.c_str()), inputFile)) {
+            std::cerr << "error: " << taken << " is the D88 file being read; "
+                      << (taken == name ? "it" : name) << " is not written\n";
+            ++failedOutputs;
+            return false;
+        }
+    }
+    if (!writeFile(name, temporary, sectorBuffer + offset, size)) {
         std::cerr << "error: cannot write " << name << '\n';
         ++failedOutputs;
         return false;

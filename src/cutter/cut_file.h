@@ -17,11 +17,20 @@ extern uint8_t sectorBuffer[sectorBufferSize];
 // status 1, so that a script sees that files are missing.
 extern int32_t failedOutputs;
 
+// An output is written under its name with this added, then renamed to
+// its name; a file of such a name is what a killed run left behind.
+constexpr const char temporarySuffix[] = ".d88cut-tmp";
+
+// Names the D88 file the run reads: no output is ever written over it,
+// however it is named.
+void protectInput(const char* path);
+
 // Reads the run of sectors that starts at (c, h, r, n) on `track`, skips
 // its first `offset` bytes and writes the next `length` bytes to the file
-// `name` in the current directory, replacing any file of that name.
-// Returns false when nothing could be read at the first sector (no message,
-// no file) or when the file could not be written (an error on stderr).
+// `name` in the current directory, replacing any file of that name in one
+// step. Returns false when nothing could be read at the first sector (no
+// message, no file) or when the file could not be written or is the input
+// (an error on stderr; any earlier file of the name is left as it was).
 // A run that breaks off after whole sectors gives a file of only the bytes
 // really read, and a warning on stderr.
 bool cutFile(D88Reader& reader, const char* name, int32_t track,

@@ -103,10 +103,25 @@ int run(D88Reader& reader, int argc, const char* const argv[])
         std::cerr << openFailureMessage;
         return 1;
     }
+    protectInput(argv[1]);
 
+    // A stdout that failed in an earlier run of this process says nothing
+    // of this one.
+    std::cout.clear();
     failedOutputs = 0;
     for (int32_t index = 0; index < reader.imageCount(); ++index)
         processImage(reader, index);
+    if (reader.imagesLeftOut())
+        std::cerr << "warning: only the first " << D88Reader::maxImages << " images of "
+                  << argv[1] << " are read\n";
+
+    // A full disk or a reader gone away behind stdout never stops the
+    // cutting; the files are all written by now. Only the messages are
+    // lost, and the status must not hide that.
     std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "error: the messages could not be written to standard output\n";
+        return 1;
+    }
     return failedOutputs == 0 ? 0 : 1;
 }

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <limits>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ int32_t readLe32(const uint8_t* p)
 }  // namespace
 
 D88Reader::D88Reader()
-    : imageCount_(0), firstSector_(1), lastSector_(16), catalogue_{}
+    : imageCount_(0), imagesLeftOut_(false), firstSector_(1), lastSector_(16), catalogue_{}
 {
     forgetImage();
 }
@@ -52,9 +53,10 @@ bool D88Reader::open(const char* path)
     // A second open starts afresh on the new file.
     close();
     // A directory opens as a stream on some systems but has no bytes to
-    // give; it is no image file.
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored))
+    // give. A pipe gives its bytes once, but the images are found by
+    // seeking from header to header and back again: read that way it
+    // would seem to hold no image at all. Neither is an image file.
+    if (platform::isDirectory(path) || platform::isStreamOnly(path))
         return false;
     stream_.open(path, std::ios::binary);
     if (!stream_.is_open())
@@ -65,15 +67,25 @@ bool D88Reader::open(const char* path)
     // cannot be read whole.
     uint8_t header[headerSize];
     int64_t offset = 0;
-    while (imageCount_ < maxImages) {
+    for (;;) {
         if (!seekTo(offset) || readBytes(header, headerSize) != headerSize)
             break;
+        // A whole header where the 64th image says the next one begins
+        // is an image the catalogue has no room for.
+        if (imageCount_ == maxImages) {
+            imagesLeftOut_ = true;
+            break;
+        }
         catalogue_[imageCount_++] = int32_t(offset);
 
         // A size of 0 makes the next step land on the same header again;
-        // the 64-entry limit ends that walk. A next image that would begin
-        // outside what a signed 32-bit offset holds cannot be reached.
-        offset += readLe32(header + imageSizeAt);
+        // the 64-entry limit ends that walk, and the header read once more
+        // is no image left out. A next image that would begin outside what
+        // a signed 32-bit offset holds cannot be reached.
+        const int32_t size = readLe32(header + imageSizeAt);
+        if (size == 0 && imageCount_ == maxImages)
+            break;
+        offset += size;
         if (offset < 0 || offset > std::numeric_limits<int32_t>::max())
             break;
     }
@@ -86,6 +98,7 @@ bool D88Reader::close()
         stream_.close();
     stream_.clear();
     imageCount_ = 0;
+    imagesLeftOut_ = false;
     mediaType_ = -1;
     return true;
 }
@@ -183,14 +196,16 @@ void D88Reader::walkTrack(int32_t track, Visitor visit)
         return;
     // Every record repeats the track's record count, and each record's own
     // count decides whether the walk goes on. A count that overstates the
-    // track reads on into whatever follows it; the walk still ends at the
-    // first record whose count does not reach past its own position (a
-    // count of 0 among them), or where a header runs into the end of file.
+    // track reads on into whatever follows it, where the next track's
+    // records carry their own, smaller count. The record whose count does
+    // not reach past its position is still a record the walk has reached:
+    // it is looked at, and the walk ends after it. A count of 0 ends the
+    // walk before its record, as does a header cut by the end of file.
     RecordHeader record;
-    for (int32_t i = 0; readRecordHeader(record) && i < record.recordCount; ++i) {
+    for (int32_t i = 0; readRecordHeader(record) && record.recordCount != 0; ++i) {
         if (visit(record) == Walk::Stop)
             return;
-        if (i == record.recordCount - 1)
+        if (i >= record.recordCount - 1)
             return;
         // Skipping by reading on keeps the stream's buffer: a track's
         // records mostly lie in the bytes that its first read brought in,

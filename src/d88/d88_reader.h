@@ -35,6 +35,9 @@ public:
     bool close();
 
     int32_t imageCount() const { return imageCount_; }
+    // True when the catalogue is full and a further image follows the
+    // 64th: its header can be read whole where the 64th says it begins.
+    bool imagesLeftOut() const { return imagesLeftOut_; }
     // Where image `index` begins in the file, or -1 outside the catalogue.
     int32_t imageOffset(int32_t index) const;
 
@@ -82,6 +85,7 @@ private:
 
     std::ifstream stream_;
     int32_t imageCount_;
+    bool imagesLeftOut_;
     int32_t firstSector_;
     int32_t lastSector_;
     int32_t catalogue_[maxImages];

@@ -1,0 +1,283 @@
+// Faults while the tool writes: a file-size limit, a kill at many points of
+// the run, a stdout that is full or closed, an input that bears an output's
+// name, a pipe as input. Whatever happens, every output name must hold its
+// earlier bytes or its new bytes, whole, and the status must tell of it.
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+
+TEST(Faults, NeedPosixProcesses)
+{
+    GTEST_SKIP() << "size limits, signals, FIFOs and strace are POSIX things; "
+                    "the Windows build is checked for atomic replacement by its own runs";
+}
+
+#else
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "disk_set.h"
+#include "test_support.h"
+
+namespace {
+
+using Files = std::map<std::string, Bytes>;
+// Every version a run writes under each name: the Start Disk's FMDRV1 is
+// replaced by the JukeBox's later in the same run.
+using Versions = std::map<std::string, std::vector<Bytes>>;
+
+// The whole set, each disk's data told apart by `tag`, so that an earlier
+// run's files differ from this run's in every byte that matters.
+Bytes setTagged(int tag)
+{
+    Bytes file;
+    for (int d = 0; d < 7; ++d) {
+        const Bytes image = makeSetDisk(SetDisk(d), {tag + d}).image();
+        file.insert(file.end(), image.begin(), image.end());
+    }
+    return file;
+}
+
+struct Spawn {
+    std::vector<std::string> argv;
+    std::string stdoutPath = "stdout.txt";
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+    int stdoutFd = -1;  // used instead of stdoutPath when set
+};
+
+// Runs a program in `dir` with stderr in stderr.txt and returns the raw
+// wait status.
+int spawn(const fs::path& dir, const Spawn& s)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0)
+            _exit(127);
+        const int out = s.stdoutFd >= 0 ? s.stdoutFd
+                                        : open(s.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, 1);
+        dup2(err, 2);
+        // A write past the limit then fails with EFBIG instead of killing.
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{s.fileSizeLimit, s.fileSizeLimit};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::vector<char*> argv;
+        for (const std::string& a : s.argv)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+
+Files outputsOf(const fs::path& dir)
+{
+    Files files;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "disk.d88" && name != "stdout.txt" && name != "stderr.txt")
+            files[name] = readBytes(entry.path());
+    }
+    return files;
+}
+
+// Every name holds the earlier run's bytes or this run's, whole; anything
+// else is a temporary file a killed run may leave, and only when allowed.
+void expectOldOrNew(const Files& found, const Files& before, const Versions& written,
+                    bool killed)
+{
+    for (const auto& [name, data] : found) {
+        SCOPED_TRACE(name);
+        if (name.size() > 11 && name.compare(name.size() - 11, 11, ".d88cut-tmp") == 0) {
+            EXPECT_TRUE(killed) << "temporary file left by a run that was not killed";
+            continue;
+        }
+        const bool old = before.count(name) && before.at(name) == data;
+        bool fresh = false;
+        if (written.count(name))
+            for (const Bytes& version : written.at(name))
+                fresh = fresh || version == data;
+        EXPECT_TRUE(old || fresh) << data.size() << " bytes, neither the earlier nor the new file";
+    }
+    for (const auto& [name, data] : before)
+        EXPECT_TRUE(found.count(name)) << name << " is gone";
+}
+
+class Faults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The earlier files: a run over a set of other data.
+        writeBytes(oldDir / "disk.d88", setTagged(40));
+        ASSERT_EQ(spawn(oldDir.path(), {{D88CUT_BINARY, "disk.d88"}}), 0);
+        before = outputsOf(oldDir.path());
+        writeBytes(newDir / "disk.d88", setTagged(0));
+        ASSERT_EQ(spawn(newDir.path(), {{D88CUT_BINARY, "disk.d88"}}), 0);
+        after = outputsOf(newDir.path());
+        ASSERT_EQ(before.size(), 153u);
+        ASSERT_EQ(after.size(), 153u);
+        for (const auto& [name, data] : after)
+            written[name].push_back(data);
+        // The Start Disk's drivers and samples, which the JukeBox's replace.
+        ScratchDir start;
+        writeBytes(start / "disk.d88", makeSetDisk(SetDisk::Start, {5}).image());
+        ASSERT_EQ(spawn(start.path(), {{D88CUT_BINARY, "disk.d88"}}), 0);
+        for (const char* name : {"FMDRV1", "FMDRV2", "ADPCM"})
+            written[name].push_back(readBytes(start / name));
+    }
+
+    // A directory holding the earlier files and this run's input.
+    void prepare(const ScratchDir& dir, const Bytes& input = setTagged(0))
+    {
+        for (const auto& [name, data] : before)
+            writeBytes(dir / name, data);
+        writeBytes(dir / "disk.d88", input);
+    }
+
+    ScratchDir oldDir, newDir;
+    Files before, after;
+    Versions written;
+};
+
+TEST_F(Faults, FileSizeLimitsKeepEarlierFilesWhole)
+{
+    for (rlim_t limit : {0, 1000, 4096, 16384, 65536}) {
+        SCOPED_TRACE(limit);
+        ScratchDir dir;
+        prepare(dir);
+        const int status = spawn(dir.path(), {{D88CUT_BINARY, "disk.d88"}, "stdout.txt", limit});
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        expectOldOrNew(outputsOf(dir.path()), before, written, false);
+        EXPECT_EQ(readBytes(dir / "ADPCM"), before.at("ADPCM"));
+        // Below a few KiB the limit stops stderr's own file too.
+        if (limit >= 4096) {
+            EXPECT_NE(text(readBytes(dir / "stderr.txt")).find("error: cannot write ADPCM\n"),
+                      std::string::npos);
+        }
+    }
+}
+
+// Kills at the Nth call of each system call that makes, fills, renames,
+// closes or removes a file; then a run in the same place must finish
+// cleanly, undisturbed by what the killed one left.
+TEST_F(Faults, KilledAtAnyCallEveryNameHoldsOldOrNewBytes)
+{
+    if (spawn(newDir.path(), {{"strace", "-o", "/dev/null", "true"}}) != 0)
+        GTEST_SKIP() << "strace cannot trace here, so no run can be killed at a chosen call";
+    for (const char* call : {"openat", "write", "writev", "close", "rename", "unlink"}) {
+        for (int nth : {1, 2, 30, 77, 150}) {
+            SCOPED_TRACE(std::string(call) + " #" + std::to_string(nth));
+            ScratchDir dir;
+            prepare(dir);
+            const std::string inject = std::string("inject=") + call +
+                                       ":signal=KILL:when=" + std::to_string(nth);
+            spawn(dir.path(), {{"strace", "-f", "-o", "/dev/null", "-e", inject, D88CUT_BINARY,
+                                "disk.d88"}});
+            expectOldOrNew(outputsOf(dir.path()), before, written, true);
+
+            EXPECT_EQ(spawn(dir.path(), {{D88CUT_BINARY, "disk.d88"}}), 0);
+            EXPECT_TRUE(outputsOf(dir.path()) == after);
+        }
+    }
+}
+
+TEST_F(Faults, FailingStdoutNeverStopsTheCutting)
+{
+    // A full disk behind stdout.
+    {
+        ScratchDir dir;
+        prepare(dir);
+        const int status = spawn(dir.path(), {{D88CUT_BINARY, "disk.d88"}, "/dev/full"});
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        EXPECT_TRUE(outputsOf(dir.path()) == after);
+        EXPECT_EQ(text(readBytes(dir / "stderr.txt")),
+                  "error: the messages could not be written to standard output\n");
+    }
+    // A reader that goes away after 10 bytes, on a file of 64 images.
+    {
+        ScratchDir dir, clean;
+        prepare(dir, makeDiskSequence(64));
+        writeBytes(clean / "disk.d88", makeDiskSequence(64));
+        ASSERT_EQ(spawn(clean.path(), {{D88CUT_BINARY, "disk.d88"}}), 0);
+        int pipeFds[2];
+        ASSERT_EQ(pipe(pipeFds), 0);
+        Spawn s{{D88CUT_BINARY, "disk.d88"}};
+        s.stdoutFd = pipeFds[1];
+        const pid_t reader = fork();
+        if (reader == 0) {
+            char head[10];
+            close(pipeFds[1]);
+            (void)!read(pipeFds[0], head, sizeof head);
+            _exit(0);
+        }
+        close(pipeFds[0]);
+        const int status = spawn(dir.path(), s);
+        close(pipeFds[1]);
+        waitpid(reader, nullptr, 0);
+        ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        EXPECT_TRUE(outputsOf(dir.path()) == outputsOf(clean.path()));
+    }
+}
+
+TEST_F(Faults, InputNamedLikeAnOutputIsNeverWritten)
+{
+    ScratchDir dir;
+    prepare(dir);
+    const Bytes input = setTagged(0);
+    ASSERT_EQ(symlink("ADPCM", (dir / "disk-link.d88").c_str()), 0);
+    // Named as it is, through a link of another name, and under the name
+    // an output is first written as.
+    struct Case { const char* input; const char* kept; std::string err; };  // kept: the file itself
+    // Both the Start Disk and the JukeBox have an ADPCM file.
+    const std::string adpcm = "error: ADPCM is the D88 file being read; it is not written\n";
+    const Case cases[] = {
+        {"MA000.d88cut-tmp", "MA000.d88cut-tmp",
+         "error: MA000.d88cut-tmp is the D88 file being read; MA000 is not written\n"},
+        {"ADPCM", "ADPCM", adpcm + adpcm},
+        {"disk-link.d88", "ADPCM", adpcm + adpcm},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        writeBytes(dir / c.kept, input);
+        const int status = spawn(dir.path(), {{D88CUT_BINARY, c.input}});
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        EXPECT_EQ(readBytes(dir / c.kept), input);
+        EXPECT_EQ(text(readBytes(dir / "stderr.txt")), c.err);
+        EXPECT_EQ(readBytes(dir / "MA001"), after.at("MA001"));
+    }
+}
+
+TEST_F(Faults, PipeIsNoImageFile)
+{
+    ScratchDir dir;
+    ASSERT_EQ(mkfifo((dir / "fifo.d88").c_str(), 0600), 0);
+    // Held open for writing with a whole disk in it, so that a run that
+    // wrongly reads the pipe finds bytes rather than waiting for them.
+    const int fd = open((dir / "fifo.d88").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    D88Builder disk;
+    disk.addSector(0, SectorId{0, 0, 1, 3}, Bytes{'S', 'O', 'L', 'K', '-', 'V', 'A', 'R', 'I',
+                                                   'N', ' ', '2'});
+    const Bytes image = disk.image();
+    ASSERT_EQ(write(fd, image.data(), image.size()), ssize_t(image.size()));
+    const int status = spawn(dir.path(), {{D88CUT_BINARY, "fifo.d88"}});
+    close(fd);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(text(readBytes(dir / "stderr.txt")), openFailureLine);
+    EXPECT_EQ(text(readBytes(dir / "stdout.txt")), "");
+}
+
+}  // namespace
+
+#endif
