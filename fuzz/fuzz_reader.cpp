@@ -160,7 +160,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const int32_t images = reader.imageCount();
     check(images >= 0 && images <= D88Reader::maxImages);
+    check(!reader.imagesLeftOut() || images == D88Reader::maxImages);
     check(!reader.selectImage(images) && !reader.selectImage(-1));
+    check(reader.imageOffset(images) == -1 && reader.imageOffset(-1) == -1);
     check(reader.mediaType() == -1 && reader.diskName()[0] == '\0');
 
     const std::vector<TrackPick> picks = pickTracks(reader, data, size);
@@ -190,7 +192,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // A second open of the same file starts afresh and finds the same.
     check(reader.open(inputFile->path()) && reader.imageCount() == images);
-    reader.close();
-    check(reader.imageCount() == 0 && !reader.selectImage(0));
+    // A null path closes the file.
+    check(reader.open(nullptr));
+    check(reader.imageCount() == 0 && !reader.imagesLeftOut() && !reader.selectImage(0));
     return 0;
 }

@@ -115,10 +115,31 @@ void checkAndClearOutputs(const std::string& printed)
     closedir(dir);
 }
 
+// libFuzzer writes a crashing input into the current directory at the
+// moment of the crash, which inside a run is the output directory that is
+// emptied and removed. Unless told otherwise, it writes into the directory
+// it was started in. The flags are read after this returns.
+void keepArtifactsHere(int* argc, char*** argv)
+{
+    const std::string flag = "-artifact_prefix=";
+    for (int i = 1; i < *argc; ++i)
+        if (std::string((*argv)[i]).compare(0, flag.size(), flag) == 0)
+            return;
+    static std::string prefix = flag + (fs::current_path() / "").string();
+    static std::vector<char*> args;
+    args.assign(*argv, *argv + *argc);
+    args.push_back(prefix.data());
+    args.push_back(nullptr);
+    *argc = int(args.size() - 1);
+    *argv = args.data();
+}
+
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
+    keepArtifactsHere(argc, argv);
+
     // The tables' largest rows are 4,096 bytes; the drivers and samples
     // are cut at the larger of the Start Disk's and the JukeBox's lengths.
     for (const char* table : {"MA1%02d", "MB1%02d", "MA0%02d", "MB0%02d"})
