@@ -451,8 +451,7 @@ TEST_F(ReadRun, GoesOnAcrossTrackSides)
 TEST(RealImage, FindsEverySectorAsItStandsInTheFile)
 {
     const fs::path path = fs::path(TESTDATA_DIR) / "x1-sos-test.d88";
-    if (!fs::exists(path))
-        GTEST_SKIP() << path << " is not there";
+    ASSERT_TRUE(fs::exists(path)) << path << " is missing from the checkout";
     const Bytes file = readBytes(path);
     ASSERT_EQ(file.size(), 348848u);
     auto trackAt = [&](size_t t) {

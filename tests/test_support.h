@@ -106,10 +106,12 @@ inline RunResult runOnImage(const ScratchDir& dir, const Bytes& image)
     return runDriver(dir.path(), {"d88cut", "disk.d88"});
 }
 
-// Runs the built program itself, as a user would, inside `dir`.
-inline RunResult runBinary(const fs::path& dir, const std::string& arguments)
+// Runs the built program itself, as a user would, inside `dir`; `program`
+// is a shell command's first words.
+inline RunResult runBinary(const fs::path& dir, const std::string& arguments,
+                           const std::string& program = "'" D88CUT_BINARY "'")
 {
-    const std::string command = "cd '" + dir.string() + "' && '" D88CUT_BINARY "' " + arguments +
+    const std::string command = "cd '" + dir.string() + "' && " + program + " " + arguments +
                                 " >stdout.txt 2>stderr.txt";
     const int raw = std::system(command.c_str());
     RunResult result;

@@ -50,26 +50,35 @@ void protectInput(const char* path)
     inputFile = platform::fileId(path);
 }
 
-bool cutFile(D88Reader& reader, const char* name, int32_t track,
-             int32_t c, int32_t h, int32_t r, int32_t n,
-             int32_t offset, int32_t length)
+CutRead readCut(D88Reader& reader, int32_t track, int32_t c, int32_t h, int32_t r,
+                int32_t n, int32_t offset, int32_t length)
 {
     if (offset < 0 || length < 0 || int64_t(offset) + length > sectorBufferSize)
-        return false;
+        return CutRead{0, 0};
 
     // The run is read from its first sector, so the file's bytes begin
     // `offset` bytes into that sector and may go on over several sectors
     // and track sides.
     const int32_t wanted = offset + length;
     const int32_t got = reader.readRun(track, c, h, r, n, sectorBuffer, wanted);
-    if (got == 0)
-        return false;
-
-    std::cout << "cutting ... " << name << '\n';
 
     // When a sector on the way is missing, the buffer past the last whole
     // sector still holds an earlier read's bytes; they belong to no file.
     const int32_t size = got < wanted ? (got > offset ? got - offset : 0) : length;
+    return CutRead{got, size};
+}
+
+bool cutFile(D88Reader& reader, const char* name, int32_t track,
+             int32_t c, int32_t h, int32_t r, int32_t n,
+             int32_t offset, int32_t length)
+{
+    const CutRead got = readCut(reader, track, c, h, r, n, offset, length);
+    if (got.runBytes == 0)
+        return false;
+
+    std::cout << "cutting ... " << name << '\n';
+
+    const int32_t size = got.fileBytes;
     // The temporary name is removed and written before the rename, so it
     // must not be the input either.
     const std::string temporary = std::string(name) + temporarySuffix;

@@ -12,6 +12,10 @@
 constexpr int32_t sectorBufferSize = 0x50000;
 extern uint8_t sectorBuffer[sectorBufferSize];
 
+// Every sector the cutter reads holds 1024 bytes (N = 3).
+constexpr int32_t sectorSizeCode = 3;
+constexpr int32_t sectorSize = 128 << sectorSizeCode;
+
 // How many output files of this run could not be created or written whole.
 // The run driver clears it when a run starts and turns any into exit
 // status 1, so that a script sees that files are missing.
@@ -24,6 +28,22 @@ constexpr const char temporarySuffix[] = ".d88cut-tmp";
 // Names the D88 file the run reads: no output is ever written over it,
 // however it is named.
 void protectInput(const char* path);
+
+// What the run of sectors of one file gave when it was read into
+// sectorBuffer: the bytes of whole sectors the run delivered from its first
+// byte (0 when nothing could be read at its first sector, so no file is
+// written), and how many of them belong to the file: those past `offset`,
+// at most `length`. A file is whole when it got all `length`; a run that
+// broke off gives fewer, maybe none at all when it broke off before
+// `offset`.
+struct CutRead {
+    int32_t runBytes;
+    int32_t fileBytes;
+};
+
+// Reads the run for a file, as cutFile does before it writes anything.
+CutRead readCut(D88Reader& reader, int32_t track, int32_t c, int32_t h, int32_t r,
+                int32_t n, int32_t offset, int32_t length);
 
 // Reads the run of sectors that starts at (c, h, r, n) on `track`, skips
 // its first `offset` bytes and writes the next `length` bytes to the file

@@ -7,26 +7,19 @@
 
 namespace {
 
-constexpr int32_t sectorSizeCode = 3;  // 1024-byte sectors throughout
-
 // The files that are not music: two sound drivers and the ADPCM samples.
-struct FixedItem {
-    const char* name;
-    int32_t track, c, h, r;
-    int32_t offset, length;
-};
-
-const FixedItem startDiskItems[] = {
-    {"FMDRV1",  1,  0, 1, 5, 512, 0x1600},
-    {"FMDRV2",  3,  1, 1, 1,   0, 0x1300},
+// Each: name, track index, C, H, R, offset, length.
+const PlanItem startDiskItems[] = {
+    {"FMDRV1",  1,  0, 1, 5, 512, 0x1600,  VersionCheck::None},
+    {"FMDRV2",  3,  1, 1, 1,   0, 0x1300,  VersionCheck::None},
     // Sectors R 4 and R 5 of track 41, then all of tracks 42 to 79.
-    {"ADPCM",  41, 20, 1, 4,   0, 0x30000},
+    {"ADPCM",  41, 20, 1, 4,   0, 0x30000, VersionCheck::None},
 };
 
-const FixedItem jukeBoxItems[] = {
-    {"FMDRV1",  1,  0, 1, 5, 512, 0x1700},
-    {"FMDRV2",  3,  1, 1, 1, 256, 0x1300},
-    {"ADPCM",  60, 30, 0, 1,   0, 0x11000},
+const PlanItem jukeBoxItems[] = {
+    {"FMDRV1",  1,  0, 1, 5, 512, 0x1700,  VersionCheck::None},
+    {"FMDRV2",  3,  1, 1, 1, 256, 0x1300,  VersionCheck::None},
+    {"ADPCM",  60, 30, 0, 1,   0, 0x11000, VersionCheck::None},
 };
 
 // The music files, paired as MA and MB files of the same numbers.
@@ -219,6 +212,34 @@ const CutEntry mb0Table[] = {
 };
 
 
+// What each disk holds: its fixed items, then its tables, cut in that
+// order. The User Disk and Disks A and B carry no music.
+struct DiskPlan {
+    const PlanItem* fixed;
+    int32_t fixedCount;
+    PlanTable tables[2];
+};
+
+const CutEntry noRows[] = {{0, 0, 0, 0}};
+const PlanTable noTable = {noRows, "", VersionCheck::None};
+const DiskPlan noPlan = {nullptr, 0, {noTable, noTable}};
+
+const DiskPlan diskPlans[] = {
+    noPlan,  // User Disk
+    {nullptr, 0, {{ma1Table, "MA1%02d", VersionCheck::None},
+                  {mb1Table, "MB1%02d", VersionCheck::None}}},  // Program Disk
+    noPlan,  // Disk A
+    noPlan,  // Disk B
+    {nullptr, 0, {{ma4Table, "MA4%02d", VersionCheck::None},
+                  {mb4Table, "MB4%02d", VersionCheck::None}}},  // Disk C
+    {startDiskItems, 3, {{ma5Table, "MA5%02d", VersionCheck::Announce},
+                         {mb5Table, "MB5%02d", VersionCheck::Quiet}}},  // Start Disk
+    {jukeBoxItems, 3, {{ma0Table, "MA0%02d", VersionCheck::None},
+                       {mb0Table, "MB0%02d", VersionCheck::None}}},  // JukeBox
+};
+static_assert(sizeof diskPlans / sizeof diskPlans[0] == int(DiskKind::JukeBox) + 1,
+              "one plan for every disk of the set");
+
 // The early version is told apart by one byte in the sector where the last
 // MA5 and MB5 files begin: the later version has 0x13 there.
 constexpr int32_t earlyVersionRow = 2;
@@ -232,70 +253,69 @@ const char earlyVersionMessage[] =
     "\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93\x82\xc1\x82\xdb\x82\xa2\x82\xc5"
     "\x82\xb7.\n";
 
-// A sector too short to hold the version byte, or none at all, proves
-// nothing; such a disk is cut as the later version.
-bool isEarlyVersion(D88Reader& reader, const CutEntry& row)
+PlanItem rowItem(const PlanTable& table, int32_t i)
 {
-    const int32_t got = reader.readSector(row.track, row.track >> 1, row.track & 1,
-                                          row.sector, sectorSizeCode, sectorBuffer, 1024);
-    return got > versionByteAt && sectorBuffer[versionByteAt] != laterVersionByte;
+    const CutEntry& row = table.rows[i];
+    PlanItem item{};
+    std::snprintf(item.name, sizeof item.name, table.pattern, int(i));
+    item.track = row.track;
+    item.c = row.track >> 1;
+    item.h = row.track & 1;
+    item.r = row.sector;
+    item.offset = row.offset;
+    item.length = row.length;
+    item.check = i == earlyVersionRow ? table.check : VersionCheck::None;
+    return item;
 }
 
-void cutFixedItems(D88Reader& reader, const FixedItem (&items)[3])
+void cutItem(D88Reader& reader, const PlanItem& item)
 {
-    for (const FixedItem& item : items)
-        cutFile(reader, item.name, item.track, item.c, item.h, item.r, sectorSizeCode,
-                item.offset, item.length);
+    bool early = false;
+    const int32_t offset = offsetOnDisk(reader, item, early);
+    if (early && item.check == VersionCheck::Announce)
+        std::cout << earlyVersionMessage;
+    cutFile(reader, item.name, item.track, item.c, item.h, item.r, sectorSizeCode, offset,
+            item.length);
 }
 
 }  // namespace
 
-void walkTable(D88Reader& reader, const CutEntry* table, const char* pattern,
-               VersionCheck check)
+std::vector<PlanItem> planOf(DiskKind kind)
 {
-    for (int32_t i = 0; table[i].sector != 0; ++i) {
-        const CutEntry& row = table[i];
+    const DiskPlan& plan = diskPlans[int(kind)];
+    std::vector<PlanItem> items(plan.fixed, plan.fixed + plan.fixedCount);
+    for (const PlanTable& table : plan.tables)
+        for (int32_t i = 0; table.rows[i].sector != 0; ++i)
+            items.push_back(rowItem(table, i));
+    return items;
+}
 
-        // The correction belongs to the disk being cut, not to the table:
-        // every Start Disk in a file is checked on its own.
-        int32_t offset = row.offset;
-        if (check != VersionCheck::None && i == earlyVersionRow && isEarlyVersion(reader, row)) {
-            if (check == VersionCheck::Announce)
-                std::cout << earlyVersionMessage;
-            offset += earlyVersionShift;
-        }
+int32_t offsetOnDisk(D88Reader& reader, const PlanItem& item, bool& early)
+{
+    // The correction belongs to the disk being cut, not to the table:
+    // every Start Disk in a file is checked on its own. A sector too short
+    // to hold the version byte, or none at all, proves nothing; such a
+    // disk is cut as the later version.
+    early = false;
+    if (item.check == VersionCheck::None)
+        return item.offset;
+    const int32_t got = reader.readSector(item.track, item.c, item.h, item.r, sectorSizeCode,
+                                          sectorBuffer, sectorSize);
+    early = got > versionByteAt && sectorBuffer[versionByteAt] != laterVersionByte;
+    return early ? item.offset + earlyVersionShift : item.offset;
+}
 
-        char name[16];
-        std::snprintf(name, sizeof name, pattern, int(i));
-        cutFile(reader, name, row.track, row.track >> 1, row.track & 1, row.sector,
-                sectorSizeCode, offset, row.length);
-    }
+void walkTable(D88Reader& reader, const PlanTable& table)
+{
+    for (int32_t i = 0; table.rows[i].sector != 0; ++i)
+        cutItem(reader, rowItem(table, i));
 }
 
 void runPlan(D88Reader& reader, DiskKind kind)
 {
-    switch (kind) {
-    case DiskKind::ProgramDisk:
-        walkTable(reader, ma1Table, "MA1%02d");
-        walkTable(reader, mb1Table, "MB1%02d");
-        break;
-    case DiskKind::DiskC:
-        walkTable(reader, ma4Table, "MA4%02d");
-        walkTable(reader, mb4Table, "MB4%02d");
-        break;
-    case DiskKind::StartDisk:
-        cutFixedItems(reader, startDiskItems);
-        walkTable(reader, ma5Table, "MA5%02d", VersionCheck::Announce);
-        walkTable(reader, mb5Table, "MB5%02d", VersionCheck::Quiet);
-        break;
-    case DiskKind::JukeBox:
-        cutFixedItems(reader, jukeBoxItems);
-        walkTable(reader, ma0Table, "MA0%02d");
-        walkTable(reader, mb0Table, "MB0%02d");
-        break;
-    case DiskKind::UserDisk:
-    case DiskKind::DiskA:
-    case DiskKind::DiskB:
-        break;
-    }
+    const DiskPlan& plan = diskPlans[int(kind)];
+    for (int32_t i = 0; i < plan.fixedCount; ++i)
+        cutItem(reader, plan.fixed[i]);
+    for (const PlanTable& table : plan.tables)
+        walkTable(reader, table);
 }

@@ -2,19 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "cutter/identify.h"
 #include "d88/d88_reader.h"
-
-// The seven disks of the set, as their label sectors name them.
-enum class DiskKind {
-    UserDisk,
-    ProgramDisk,
-    DiskA,
-    DiskB,
-    DiskC,
-    StartDisk,
-    JukeBox,
-};
 
 // One music file on a disk: where its first byte lies and how long it is.
 // The sector ID's C and H follow from the track index (C = track >> 1,
@@ -31,12 +22,40 @@ struct CutEntry {
 // for it, and only the first of them says so on stdout.
 enum class VersionCheck { None, Quiet, Announce };
 
-// Cuts every file of the disk's plan from the current image; the User
-// Disk and Disks A and B carry no music and have no plan.
+// A table of music files and how its rows are named: row i after
+// `pattern` with i as a two-digit number ("MA1%02d" and row 3 give MA103).
+struct PlanTable {
+    const CutEntry* rows;
+    const char* pattern;
+    VersionCheck check;  // on the row the early version moves
+};
+
+// One file of a disk's plan, as the cutter cuts it: the first sector of
+// its run, and which bytes of the run are the file, as listed.
+struct PlanItem {
+    char name[16];           // "FMDRV1", "MA103"
+    int32_t track, c, h, r;  // N is 3
+    int32_t offset, length;
+    // Other than None for the row whose offset the early version moves:
+    // the version sector is read, and the offset corrected, right before
+    // this item is cut.
+    VersionCheck check;
+};
+
+// The files of a disk's plan, in the order they are cut: its fixed items
+// (sound drivers and samples), then the rows of its tables. Empty for the
+// User Disk and Disks A and B, which carry no music.
+std::vector<PlanItem> planOf(DiskKind kind);
+
+// Where the item's file begins in its run on the current image: as listed,
+// or 256 bytes further on for the rows the early version of the Start Disk
+// moves. For those rows alone it reads the version sector into sectorBuffer
+// and sets `early`; every walk of a Start Disk's tables reads it anew.
+int32_t offsetOnDisk(D88Reader& reader, const PlanItem& item, bool& early);
+
+// Cuts every file of the disk's plan from the current image.
 void runPlan(D88Reader& reader, DiskKind kind);
 
-// Cuts one file per row of `table`, naming row i after `pattern` with i
-// as a two-digit number ("MA1%02d" and row 3 give MA103). A row that
-// cannot be read is skipped and the walk goes on.
-void walkTable(D88Reader& reader, const CutEntry* table, const char* pattern,
-               VersionCheck check = VersionCheck::None);
+// Cuts one file per row of `table`. A row that cannot be read is skipped
+// and the walk goes on.
+void walkTable(D88Reader& reader, const PlanTable& table);

@@ -1,43 +1,16 @@
 #include "cutter/run.h"
 
-#include <cstring>
 #include <iostream>
 
 #include "cutter/cut_file.h"
+#include "cutter/identify.h"
 #include "cutter/plans.h"
 
 namespace {
 
-// A label sector starts with the set's name; byte 10 varies between disks
-// and is not looked at; byte 11 is an ASCII digit that tells the disk.
-const char diskLabel[] = "SOLK-VARIN";
-constexpr int32_t labelLength = 10;
-constexpr int32_t kindDigitAt = 11;
-constexpr int32_t labelReadSize = 256;  // of the 1024-byte label sector
-
-// Both the Start Disk and the JukeBox carry digit '5'; the JukeBox alone
-// has "ふよりこ" at byte 62 of sector R 4 on track 6.
-const uint8_t jukeBoxMarker[] = {0x82, 0xd3, 0x82, 0xe6, 0x82, 0xe8, 0x82, 0xb1};
-constexpr int32_t markerAt = 62;
-
-constexpr int32_t sectorSizeCode = 3;
-
-const char* const recognitionMessages[] = {
-    // "User Disk を認識しました.\n"
-    "User Disk \x82\xf0\x94\x46\x8e\xaf\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n",
-    // "Program Disk を認識しました.\n"
-    "Program Disk \x82\xf0\x94\x46\x8e\xaf\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n",
-    // "Disk A を認識しました.\n"
-    "Disk A \x82\xf0\x94\x46\x8e\xaf\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n",
-    // "Disk B を認識しました.\n"
-    "Disk B \x82\xf0\x94\x46\x8e\xaf\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n",
-    // "Disk C を認識しました.\n"
-    "Disk C \x82\xf0\x94\x46\x8e\xaf\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n",
-    // "Start Disk を認識しました.\n"
-    "Start Disk \x82\xf0\x94\x46\x8e\xaf\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n",
-    // "JukeBox を認識しました.\n"
-    "JukeBox \x82\xf0\x94\x46\x8e\xaf\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n",
-};
+// "を認識しました.\n", after the disk's name and a space: "Disk A を認識しました.\n"
+const char recognisedSuffix[] =
+    " \x82\xf0\x94\x46\x8e\xaf\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n";
 
 // "ファイルをオープンできません.\n"
 const char openFailureMessage[] =
@@ -46,48 +19,22 @@ const char openFailureMessage[] =
 
 const char fallbackProgramName[] = "d88cut";
 
-// Reads a label sector and gives its kind digit, or -1 when the sector has
-// no label. A sector that is absent, or too short to hold the digit, has
-// none: the buffer would still hold an earlier read's bytes.
-int labelDigit(D88Reader& reader, int32_t track, int32_t c, int32_t h)
+void recognise(D88Reader& reader, const LabelTest& test)
 {
-    const int32_t got = reader.readSector(track, c, h, 1, sectorSizeCode,
-                                          sectorBuffer, labelReadSize);
-    if (got <= kindDigitAt || std::memcmp(sectorBuffer, diskLabel, labelLength) != 0)
-        return -1;
-    return sectorBuffer[kindDigitAt];
-}
-
-bool hasJukeBoxMarker(D88Reader& reader)
-{
-    const int32_t got = reader.readSector(6, 3, 0, 4, sectorSizeCode,
-                                          sectorBuffer, labelReadSize);
-    return got >= markerAt + int32_t(sizeof jukeBoxMarker) &&
-           std::memcmp(sectorBuffer + markerAt, jukeBoxMarker, sizeof jukeBoxMarker) == 0;
-}
-
-void recognise(D88Reader& reader, DiskKind kind)
-{
-    std::cout << recognitionMessages[int(kind)];
-    runPlan(reader, kind);
+    if (test.finding != LabelFinding::Disk)
+        return;
+    std::cout << diskKindName(test.kind) << recognisedSuffix;
+    runPlan(reader, test.kind);
 }
 
 void processImage(D88Reader& reader, int32_t index)
 {
-    if (!reader.selectImage(index))
+    if (!selectSetImage(reader, index))
         return;
-    // The disks of the set have five sectors, R 1 to R 5, on every side.
-    reader.setSectorRange(1, 5);
-
-    // Track 0 names the disks whose digit is '0' to '4'.
-    const int digit = labelDigit(reader, 0, 0, 0);
-    if (digit >= '0' && digit <= '4')
-        recognise(reader, DiskKind(int(DiskKind::UserDisk) + digit - '0'));
-
-    // Track 1 names the Start Disk and the JukeBox. It is read for every
-    // image, whatever track 0 said.
-    if (labelDigit(reader, 1, 0, 1) == '5')
-        recognise(reader, hasJukeBoxMarker(reader) ? DiskKind::JukeBox : DiskKind::StartDisk);
+    // The disk the first test names is cut before the second test reads
+    // its label sector; the second is made whatever the first found.
+    recognise(reader, firstLabelTest(reader));
+    recognise(reader, secondLabelTest(reader));
 }
 
 }  // namespace

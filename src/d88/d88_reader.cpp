@@ -244,24 +244,28 @@ int32_t D88Reader::readRun(int32_t track, int32_t c, int32_t h, int32_t r, int32
         if (readSector(track, c, h, r, n, buf + total, step) < step)
             break;
         total += step;
-
-        // Past the last sector of a side the run goes on at the first
-        // sector of the next side: head 0 to head 1 of the same cylinder,
-        // head 1 to head 0 of the next.
-        if (r == lastSector_) {
-            ++track;
-            if (h == 0) {
-                h = 1;
-            } else {
-                h = 0;
-                ++c;
-            }
-            r = firstSector_;
-        } else {
-            ++r;
-        }
+        stepRun(track, c, h, r);
     }
     return total;
+}
+
+void D88Reader::stepRun(int32_t& track, int32_t& c, int32_t& h, int32_t& r) const
+{
+    // Past the last sector of a side the run goes on at the first sector
+    // of the next side: head 0 to head 1 of the same cylinder, head 1 to
+    // head 0 of the next.
+    if (r == lastSector_) {
+        ++track;
+        if (h == 0) {
+            h = 1;
+        } else {
+            h = 0;
+            ++c;
+        }
+        r = firstSector_;
+    } else {
+        ++r;
+    }
 }
 
 int32_t D88Reader::listSectorIds(int32_t track, uint8_t* out, int32_t outLen)

@@ -50,6 +50,8 @@ public:
 
     const char* diskName() const { return name_; }
     int32_t mediaType() const { return mediaType_; }
+    // The current image's size as its header gives it, 0 when none.
+    int32_t imageSize() const { return imageSize_; }
 
     // Reads the first record on `track` whose ID is (c, h, r, n) into buf,
     // at most maxLen bytes; returns the bytes delivered, 0 when not found.
@@ -60,6 +62,9 @@ public:
     // returns the bytes of whole, successful steps.
     int32_t readRun(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
                     uint8_t* buf, int32_t length);
+    // Moves (track, c, h, r) on to the sector a run reads next: the next R
+    // on the same side, or past the last sector the first of the next side.
+    void stepRun(int32_t& track, int32_t& c, int32_t& h, int32_t& r) const;
     // Writes the ID of each record on `track`, 4 bytes each, into out, as
     // many as fit in outLen; returns the bytes written.
     int32_t listSectorIds(int32_t track, uint8_t* out, int32_t outLen);

@@ -1,0 +1,20 @@
+# Removes every file that install_manifest.txt, in the current directory,
+# lists, and then the directories of the project's own name that this left
+# empty (the documentation's). Run by the uninstall target of the build tree.
+if(NOT EXISTS install_manifest.txt)
+  message(FATAL_ERROR "no install_manifest.txt here: nothing was installed from this build tree")
+endif()
+file(STRINGS install_manifest.txt files)
+foreach(file IN LISTS files)
+  set(file "$ENV{DESTDIR}${file}")
+  if(EXISTS "${file}" OR IS_SYMLINK "${file}")
+    message(STATUS "Removing ${file}")
+    file(REMOVE "${file}")
+  endif()
+  get_filename_component(dir "${file}" DIRECTORY)
+  get_filename_component(dirName "${dir}" NAME)
+  file(GLOB left "${dir}/*")
+  if(dirName STREQUAL "d88cut" AND IS_DIRECTORY "${dir}" AND NOT left)
+    file(REMOVE_RECURSE "${dir}")
+  endif()
+endforeach()

@@ -1,0 +1,299 @@
+// d88scan: the fixed lines of its report and its status over whole and
+// damaged disks, its command line, that it writes nothing, and above all
+// that what it says of every file agrees with what d88cut really writes.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <random>
+
+#include "disk_set.h"
+#include "scan/scan.h"
+#include "test_support.h"
+
+namespace {
+
+const std::string d88scan = "'" D88SCAN_BINARY "'";
+const SetDisk allDisks[] = {SetDisk::User,  SetDisk::Program, SetDisk::DiskA, SetDisk::DiskB,
+                            SetDisk::DiskC, SetDisk::Start,   SetDisk::JukeBox};
+
+bool startsWith(const std::string& line, const std::string& prefix)
+{
+    return line.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The report read as a script would, by its three fixed line forms only:
+// "image N", a disk's name, "NAME absent" or "NAME incomplete N of M".
+// Every other line must keep clear of those forms.
+std::vector<std::string> fixedLines(const std::string& report)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(report);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string first, second, got, of, wanted;
+        words >> first >> second >> got >> of >> wanted;
+        if (startsWith(line, "image ")) {
+            lines.push_back("image " + second);
+        } else if (startsWith(line, "    ")) {
+            EXPECT_TRUE(second == "absent" || second == "incomplete") << line;
+            lines.push_back(first + " " + second +
+                            (second == "incomplete" ? " " + got.substr(1) + " of " + wanted : ""));
+        } else if (startsWith(line, "  ") && !startsWith(line, "  - ")) {
+            const size_t before = lines.size();
+            for (SetDisk disk : allDisks)
+                if (startsWith(line, "  " + std::string(messageName(disk)) + " "))
+                    lines.push_back(messageName(disk));
+            EXPECT_EQ(lines.size(), before + 1) << line;
+        } else {
+            EXPECT_TRUE(startsWith(line, "file ") || startsWith(line, "  - ")) << line;
+        }
+    }
+    return lines;
+}
+
+// The same lines, worked out from what d88cut did with the one image in
+// `dir`: its recognitions, and of each disk's planned files those with no
+// "cutting" line and no file (absent) or with a warning and a file of only
+// N bytes (incomplete). Every other file must be whole.
+std::vector<std::string> cutVerdicts(const ScratchDir& dir, const RunResult& cut)
+{
+    std::vector<std::string> lines = {"image 0"};
+    std::istringstream out(cut.out);
+    for (std::string line; std::getline(out, line);) {
+        for (SetDisk disk : allDisks) {
+            if (line + "\n" != recognised(messageName(disk)))
+                continue;
+            lines.push_back(messageName(disk));
+            for (const PlannedFile& f : plannedFiles(planKind(disk))) {
+                const std::string warning = "warning: " + f.name + " is incomplete: ";
+                const size_t at = cut.err.find(warning);
+                const size_t size = readBytes(dir / f.name).size();
+                if (cut.out.find(cutting(f.name)) == std::string::npos) {
+                    lines.push_back(f.name + " absent");
+                    EXPECT_FALSE(fs::exists(dir / f.name)) << f.name;
+                } else if (at != std::string::npos) {
+                    lines.push_back(f.name + " incomplete " + std::to_string(size) + " of " +
+                                    std::to_string(f.length));
+                    EXPECT_EQ(std::stoul(cut.err.substr(at + warning.size())), size) << f.name;
+                } else {
+                    EXPECT_EQ(size, size_t(f.length)) << f.name;
+                }
+            }
+        }
+    }
+    return lines;
+}
+
+// Runs both programs on one image and checks that d88scan foretold what
+// d88cut did; returns d88scan's run.
+RunResult expectAgreement(const Bytes& image)
+{
+    ScratchDir dir;
+    writeBytes(dir / "disk.d88", image);
+    const RunResult scan = runBinary(dir.path(), "disk.d88", d88scan);
+    const std::vector<std::string> lines = fixedLines(scan.out);
+    const RunResult cut = runOnImage(dir, image);
+    EXPECT_EQ(lines, cutVerdicts(dir, cut)) << scan.out;
+    EXPECT_EQ(cut.status, 0);
+    // Status 1 exactly when some planned file would not be cut whole.
+    const bool allWhole = std::none_of(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.find(" absent") != std::string::npos || l.find(" incomplete") != std::string::npos;
+    });
+    EXPECT_EQ(scan.status, allWhole ? 0 : 1);
+    EXPECT_EQ(scan.err, "");
+    return scan;
+}
+
+Bytes withLabel(SetDisk disk, const char* label, size_t size)
+{
+    D88Builder image = makeSetDisk(disk);
+    Bytes& sector = image.track(0)[0].data;
+    std::memcpy(sector.data(), label, std::strlen(label));
+    sector.resize(size);
+    return image.image();
+}
+
+D88Builder without(D88Builder image, int track, int r)
+{
+    image.track(track).erase(image.track(track).begin() + (r - 1));
+    return image;
+}
+
+struct ScanCase {
+    const char* what;
+    Bytes image;
+    std::vector<std::string> fixed;  // empty: d88cut's verdicts alone decide
+    std::string detail;              // something the report must say
+};
+
+TEST(Scan, ReportForetellsWhatTheCutterWrites)
+{
+    const D88Builder program = makeSetDisk(SetDisk::Program), start = makeSetDisk(SetDisk::Start);
+    const D88Builder early = makeSetDisk(SetDisk::Start, {0, true});
+    D88Builder named = makeSetDisk(SetDisk::User), lyingCounts = makeSetDisk(SetDisk::JukeBox);
+    named.setName("A\\B\x01\"\xff");
+    for (int i = 0; i < 5; ++i)
+        lyingCounts.track(45)[size_t(i)].recordCount = i == 3 ? 2 : 5;
+    std::vector<ScanCase> cases = {
+        {"sector missing mid-run", without(program, 22, 2).image(),
+         {"image 0", "Program Disk", "MA105 incomplete 128 of 1152"},
+         "    MA105 incomplete (128 of 1152 bytes; sector missing: track 22, C 11, H 0, R 2)\n"},
+        {"first sector missing", without(program, 14, 2).image(),
+         {"image 0", "Program Disk", "MA100 absent", "MB100 absent", "MB101 absent"},
+         "    MA100 absent (first sector missing: track 14, C 7, H 0, R 2)\n"},
+        {"label sector absent", without(makeSetDisk(SetDisk::DiskA), 0, 1).image(), {"image 0"},
+         "  - label on track 0: no sector C 0, H 0, R 1, N 3\n"},
+        {"label sector short", withLabel(SetDisk::DiskA, "SOLK-VARIN 2", 11), {"image 0"},
+         "  - label on track 0: sector R 1 has only 11 bytes, too short for the digit\n"},
+        {"label differs", withLabel(SetDisk::DiskA, "SOLK\\\x81VARI 2", 1024), {"image 0"},
+         " first ten bytes \"SOLK\\\\\\x81VARI\" are not \"SOLK-VARIN\"\n"},
+        {"digit 7", withLabel(SetDisk::DiskA, "SOLK-VARIN 7", 1024), {"image 0"},
+         "  - label on track 0: digit \"7\" names no disk"},
+        {"both labels", withLabel(SetDisk::Start, "SOLK-VARIN 4", 1024),
+         {"image 0", "Disk C", "Start Disk"}, ""},
+        {"early version", early.image(), {"image 0", "Start Disk"},
+         "; cut as the early version): 9 files, 9 "},
+        // MA502 runs into R 4 by 384 bytes as listed, by 128 on the early version.
+        {"early version, R 4 after the version sector missing", without(early, 37, 4).image(),
+         {"image 0", "Start Disk", "MA502 incomplete 128 of 768"}, ""},
+        {"version sector missing", without(start, 37, 3).image(),
+         {"image 0", "Start Disk", "MA502 absent", "MB502 absent"},
+         "; cut as the later version): 9 files, 7 "},
+        {"marker sector missing", without(makeSetDisk(SetDisk::JukeBox), 6, 4).image(),
+         {"image 0", "Start Disk", "MA501 incomplete 256 of 3328"},
+         "no JukeBox marker: track 6, R 4 absent"},
+        {"counts that end the walk early", lyingCounts.image(), {}, ""},
+        {"name escaped", named.image(), {"image 0", "User Disk"},
+         "image 0 at offset 0: name \"A\\\\B\\x01\\x22\\xff\", media type 0x20, 416688 bytes, "
+         "80 track sides with sectors\n"},
+    };
+    for (SetDisk disk : allDisks)
+        cases.push_back({messageName(disk), makeSetDisk(disk).image(),
+                         {"image 0", messageName(disk)}, ""});
+    cases.push_back({"real image", readBytes(fs::path(TESTDATA_DIR) / "x1-sos-test.d88"),
+                     {"image 0"},
+                     "media type 0x00, 348848 bytes, 80 track sides with sectors\n"
+                     "  - no disk of the set\n"});
+    for (const ScanCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RunResult scan = expectAgreement(c.image);
+        if (!c.fixed.empty()) {
+            EXPECT_EQ(fixedLines(scan.out), c.fixed);
+        }
+        EXPECT_NE(scan.out.find(c.detail), std::string::npos) << scan.out;
+    }
+}
+
+TEST(Scan, RandomDamageIsForetoldToo)
+{
+    // Sectors cut short, given lying counts or renamed, three at a time.
+    std::mt19937 random(10);
+    const SetDisk disks[] = {SetDisk::Program, SetDisk::DiskC, SetDisk::Start, SetDisk::JukeBox};
+    for (int i = 0; i < 40; ++i) {
+        const SetDisk disk = disks[random() % 4];
+        D88Builder image = makeSetDisk(disk);
+        std::string what = messageName(disk);
+        for (int damage = 0; damage < 3; ++damage) {
+            const int track = int(random() % setTrackCount), at = int(random() % 5);
+            D88Builder::Record& record = image.track(track)[size_t(at)];
+            const int kind = int(random() % 3);
+            if (kind == 0)
+                record.data.resize(random() % 1024);
+            else if (kind == 1)
+                record.recordCount = int(random() % 6);
+            else
+                record.id.r = 9;
+            what += " " + std::to_string(kind) + "@" + std::to_string(track) + "." +
+                    std::to_string(at);
+        }
+        SCOPED_TRACE(what);
+        expectAgreement(image.image());
+    }
+}
+
+TEST(Scan, FilesOfManyImagesAndOfNone)
+{
+    ScratchDir dir;
+    writeBytes(dir / "set.d88", makeWholeSet());
+    writeBytes(dir / "empty.d88", {});
+    const Bytes bare = D88Builder().image();  // a header alone
+    Bytes many;
+    for (int i = 0; i < 65; ++i)
+        many.insert(many.end(), bare.begin(), bare.end());
+    writeBytes(dir / "many.d88", many);
+    std::vector<std::string> expected;
+    for (SetDisk disk : allDisks)
+        expected.insert(expected.end(), {"image " + std::to_string(int(disk)), messageName(disk)});
+    for (int i = 0; i < 64; ++i)
+        expected.push_back("image " + std::to_string(i));
+    const RunResult result = runBinary(dir.path(), "set.d88 empty.d88 many.d88", d88scan);
+    EXPECT_EQ(fixedLines(result.out), expected);
+    EXPECT_NE(result.out.find("\nfile \"empty.d88\": 0 images\n"), std::string::npos);
+    EXPECT_NE(result.out.find("\nfile \"many.d88\": 64 images, and more past them that d88cut "
+                              "does not read\n"),
+              std::string::npos);
+    EXPECT_EQ(result.status, 0);
+}
+
+TEST(ScanCommandLine, UsageStatusesAndFilesThatCannotBeOpened)
+{
+    ScratchDir dir;
+    writeBytes(dir / "-x.d88", makeSetDisk(SetDisk::DiskC).image());
+    writeBytes(dir / "broken.d88", without(makeSetDisk(SetDisk::DiskC), 57, 3).image());
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo((dir / "pipe.d88").c_str(), 0600), 0);  // where there are FIFOs
+#endif
+    struct CommandCase {
+        const char* arguments;
+        int status;
+        const char* outStart;  // of stdout
+        const char* inErr;     // on stderr
+    };
+    const CommandCase cases[] = {
+        {"", 2, "", "usage: d88scan FILE.d88"},
+        {"-h", 0, "usage: d88scan FILE.d88", ""},
+        {"broken.d88 --help", 0, "usage: d88scan FILE.d88", ""},
+        {"-q broken.d88", 2, "", "unknown option \"-q\"\nusage: d88scan"},
+        {"-- -x.d88 broken.d88", 1, "file \"-x.d88\": 1 image\nimage 0 ", ""},
+        {"missing.d88 broken.d88", 2, "file \"broken.d88\"", "cannot open \"missing.d88\"\n"},
+        {". -- -x.d88", 2, "file \"-x.d88\"", "cannot open \".\"\n"},
+        {"pipe.d88 -- -x.d88", 2, "file \"-x.d88\"", "cannot open \"pipe.d88\"\n"},
+    };
+    for (const CommandCase& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const RunResult result = runBinary(dir.path(), c.arguments, d88scan);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_TRUE(startsWith(result.out, c.outStart)) << result.out;
+        EXPECT_NE(result.err.find(c.inErr), std::string::npos) << result.err;
+    }
+
+    // A report that cannot be written is a failure of its own.
+    std::ostringstream full, err;
+    full.setstate(std::ios::badbit);
+    const std::string path = (dir / "broken.d88").string();
+    const char* const argv[] = {"d88scan", path.c_str()};
+    EXPECT_EQ(scan(2, argv, full, err), 2);
+    EXPECT_EQ(err.str(), "d88scan: cannot write the report\n");
+}
+
+TEST(ScanCommandLine, WritesNothingAndOpensNothingForWriting)
+{
+    ScratchDir dir;
+    const Bytes image = without(makeSetDisk(SetDisk::JukeBox), 45, 2).image();
+    writeBytes(dir / "disk.d88", image);
+    EXPECT_EQ(runBinary(dir.path(), "disk.d88", d88scan).status, 1);
+    EXPECT_TRUE(outputFiles(dir.path(), "disk.d88").empty());
+    EXPECT_TRUE(readBytes(dir / "disk.d88") == image);
+
+    if (std::system("strace -o /dev/null true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no strace here";
+    const RunResult traced =
+        runBinary(dir.path(), "disk.d88", "strace -f -e trace=%file -o trace.txt " + d88scan);
+    EXPECT_EQ(traced.status, 1);
+    const std::string trace = text(readBytes(dir / "trace.txt"));
+    EXPECT_NE(trace.find("\"disk.d88\", O_RDONLY"), std::string::npos);
+    for (const char* writing : {"O_WRONLY", "O_RDWR", "O_CREAT", "creat(", "rename", "unlink"})
+        EXPECT_EQ(trace.find(writing), std::string::npos) << writing;
+}
+
+}  // namespace
