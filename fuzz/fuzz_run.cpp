@@ -2,14 +2,17 @@
 // directory of its own, and then checks what the run left behind: every
 // file has the name of a file some disk's plan cuts and is no longer than
 // that file, every line on stdout and stderr is one the tool can print,
-// and, as nothing stands in the way of writing, the run ends with status 0.
+// and, as nothing stands in the way of writing, the run ends with status 0
+// unless it said why not.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <set>
@@ -19,23 +22,20 @@
 
 #include "cutter/run.h"
 #include "d88/d88_reader.h"
+#include "fuzz_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const char inputName[] = "disk.d88";
-
+// The input lies beside the directory the run writes into, so that every
+// file in there after a run is one the run made.
 fs::path scratch;
+InputFile* input;
+fs::path outputDir;
 // Every name a plan writes, with the most bytes any plan gives it.
 std::map<std::string, size_t> plannedSizes;
 std::set<std::string> stdoutLines;
-
-void check(bool holds)
-{
-    if (!holds)
-        __builtin_trap();
-}
 
 void addPattern(const char* pattern, int rows, size_t longest)
 {
@@ -63,8 +63,13 @@ std::vector<std::string> lines(const std::string& text)
     return out;
 }
 
+bool startsWith(const std::string& line, const std::string& start)
+{
+    return line.compare(0, start.size(), start) == 0;
+}
+
 // "warning: NAME is incomplete: N of M bytes could be read", N below M.
-bool isWarning(const std::string& line)
+bool isIncompleteWarning(const std::string& line)
 {
     char name[16];
     unsigned long got = 0, wanted = 0;
@@ -77,10 +82,64 @@ bool isWarning(const std::string& line)
     return planned != plannedSizes.end() && got < wanted && wanted <= planned->second;
 }
 
+// "warning: only the first 64 images of FILE are read".
+bool isImageLimitWarning(const std::string& line)
+{
+    const std::string start = "warning: only the first 64 images of ";
+    const std::string end = " are read";
+    return line.size() > start.size() + end.size() && startsWith(line, start) &&
+           line.compare(line.size() - end.size(), end.size(), end) == 0;
+}
+
+// Checks every file the run left and removes it, so that the next input
+// starts in an empty directory.
+void checkAndClearOutputs(const std::string& printed)
+{
+    DIR* dir = opendir(outputDir.c_str());
+    check(dir != nullptr);
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        // A temporary file is renamed or removed before the run ends, so
+        // any name outside the plans is a finding.
+        auto planned = plannedSizes.find(name);
+        check(planned != plannedSizes.end());
+        struct stat info;
+        check(fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0);
+        check(S_ISREG(info.st_mode) && size_t(info.st_size) <= planned->second);
+        // A file is only ever written after its cutting line.
+        check(printed.find("cutting ... " + name + "\n") != std::string::npos);
+        check(unlinkat(dirfd(dir), entry->d_name, 0) == 0);
+    }
+    closedir(dir);
+}
+
+// libFuzzer writes a crashing input into the current directory at the
+// moment of the crash, which inside a run is the output directory that is
+// emptied and removed. Unless told otherwise, it writes into the directory
+// it was started in. The flags are read after this returns.
+void keepArtifactsHere(int* argc, char*** argv)
+{
+    const std::string flag = "-artifact_prefix=";
+    for (int i = 1; i < *argc; ++i)
+        if (std::string((*argv)[i]).compare(0, flag.size(), flag) == 0)
+            return;
+    static std::string prefix = flag + (fs::current_path() / "").string();
+    static std::vector<char*> args;
+    args.assign(*argv, *argv + *argc);
+    args.push_back(prefix.data());
+    args.push_back(nullptr);
+    *argc = int(args.size() - 1);
+    *argv = args.data();
+}
+
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
+    keepArtifactsHere(argc, argv);
+
     // The tables' largest rows are 4,096 bytes; the drivers and samples
     // are cut at the larger of the Start Disk's and the JukeBox's lengths.
     for (const char* table : {"MA1%02d", "MB1%02d", "MA0%02d", "MB0%02d"})
@@ -106,31 +165,29 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     for (const auto& entry : plannedSizes)
         stdoutLines.insert("cutting ... " + entry.first);
 
-    std::string pattern = (fs::temp_directory_path() / "fuzz_run-XXXXXX").string();
+    std::string pattern = (scratchRoot() / "fuzz_run-XXXXXX").string();
     check(mkdtemp(pattern.data()) != nullptr);
     scratch = pattern;
     std::atexit(removeScratch);
+    static InputFile file(scratch / "disk.d88");
+    input = &file;
+    outputDir = scratch / "out";
+    fs::create_directory(outputDir);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    for (const auto& entry : fs::directory_iterator(scratch))
-        fs::remove_all(entry.path());
-    {
-        std::ofstream out(scratch / inputName, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
-        check(bool(out));
-    }
+    input->write(data, size);
 
     // The run works in the current directory. libFuzzer writes its crash
     // files into the one it was started in, so go back there at once.
     const fs::path before = fs::current_path();
-    fs::current_path(scratch);
+    fs::current_path(outputDir);
     std::ostringstream out, err;
     std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
     std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
-    const char* const argv[] = {"d88cut", inputName, nullptr};
+    const char* const argv[] = {"d88cut", input->path(), nullptr};
     int status;
     {
         D88Reader reader;
@@ -140,22 +197,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::cerr.rdbuf(oldErr);
     fs::current_path(before);
 
-    check(status == 0);
     const std::string printed = out.str();
     for (const std::string& line : lines(printed))
         check(stdoutLines.count(line) == 1);
-    for (const std::string& line : lines(err.str()))
-        check(isWarning(line));
-
-    for (const auto& entry : fs::directory_iterator(scratch)) {
-        const std::string name = entry.path().filename().string();
-        if (name == inputName)
-            continue;
-        auto planned = plannedSizes.find(name);
-        check(planned != plannedSizes.end());
-        check(entry.is_regular_file() && entry.file_size() <= planned->second);
-        // A file is only ever written after its cutting line.
-        check(printed.find("cutting ... " + name + "\n") != std::string::npos);
+    // Status 1 only with a reason on stderr, and the line about images
+    // past the 64th only when the catalogue is full.
+    bool failed = false;
+    for (const std::string& line : lines(err.str())) {
+        if (startsWith(line, "error: ")) {
+            failed = true;
+        } else if (isImageLimitWarning(line)) {
+            D88Reader catalogue;
+            check(catalogue.open(input->path()) &&
+                  catalogue.imageCount() == D88Reader::maxImages);
+        } else {
+            check(isIncompleteWarning(line));
+        }
     }
+    check(status == (failed ? 1 : 0));
+
+    checkAndClearOutputs(printed);
     return 0;
 }

@@ -2,11 +2,13 @@
 //
 //   make_seed_corpus OUT_DIR [TESTDATA_DIR]
 //
-// OUT_DIR/reader gets one whole disk of each kind of the set, the whole set
-// in one file, disks cut down to the tracks their labels and plans use, a
-// few small damaged files, and a copy of every .d88 file in TESTDATA_DIR.
-// OUT_DIR/run gets the same but the whole set: runs of the whole program
-// over a 2.9 MB file are too slow to mutate.
+// OUT_DIR/reader and OUT_DIR/run both get every disk of the set cut down to
+// the tracks its label and its plan use, one whole disk, a few small
+// damaged files, two small files of several images, and a copy of every
+// .d88 file in TESTDATA_DIR. No seed holds more than one whole image: the
+// fuzzers cut their inputs at an image and the next one's header, and a
+// small seed is mutated many times faster than a large one, with the same
+// code to reach.
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -24,7 +26,6 @@ namespace {
 struct Seed {
     std::string name;
     Bytes data;
-    bool forRun;
 };
 
 // The disk with only the track sides its label tests and its plan read;
@@ -65,22 +66,21 @@ uint32_t trackOffset(const Bytes& image, int track)
 std::vector<Seed> seeds()
 {
     std::vector<Seed> out;
-    const char* const names[] = {"user", "program", "disk-a", "disk-b",
-                                 "disk-c", "start", "jukebox"};
-    for (int kind = 0; kind < 7; ++kind)
-        out.push_back({std::string(names[kind]) + ".d88",
-                       makeSetDisk(SetDisk(kind), {kind}).image(), true});
-    out.push_back({"whole-set.d88", makeWholeSet(), false});
-
+    // The disks without a plan: their label track is all the cutter reads.
+    out.push_back({"user-trimmed.d88", trimmed(SetDisk::User, {}).image()});
+    out.push_back({"disk-a-trimmed.d88", trimmed(SetDisk::DiskA, {}).image()});
+    out.push_back({"disk-b-trimmed.d88", trimmed(SetDisk::DiskB, {}).image()});
     const Bytes diskC = trimmed(SetDisk::DiskC, {{56, 58}}).image();
-    out.push_back({"program-trimmed.d88", trimmed(SetDisk::Program, {{14, 28}}).image(), true});
-    out.push_back({"disk-c-trimmed.d88", diskC, true});
+    out.push_back({"program-trimmed.d88", trimmed(SetDisk::Program, {{14, 28}}).image()});
+    out.push_back({"disk-c-trimmed.d88", diskC});
     out.push_back({"start-trimmed.d88",
-                   trimmed(SetDisk::Start, {{1, 7}, {37, 37}, {41, 79}}).image(), true});
-    out.push_back({"start-early-trimmed.d88",
-                   trimmed(SetDisk::Start, {{5, 7}, {37, 37}}, {0, true}).image(), true});
+                   trimmed(SetDisk::Start, {{1, 7}, {37, 37}, {41, 79}}).image()});
+    const Bytes startEarly = trimmed(SetDisk::Start, {{5, 7}, {37, 37}}, {0, true}).image();
+    out.push_back({"start-early-trimmed.d88", startEarly});
     out.push_back({"jukebox-trimmed.d88",
-                   trimmed(SetDisk::JukeBox, {{1, 6}, {34, 51}, {60, 73}}).image(), true});
+                   trimmed(SetDisk::JukeBox, {{1, 6}, {34, 51}, {60, 73}}).image()});
+    // One disk with all its 80 track sides, as a real one has them.
+    out.push_back({"jukebox.d88", makeSetDisk(SetDisk::JukeBox).image()});
 
     // Damaged files, small so that mutations of them run fast: counts that
     // overstate a track with a sector missing, a size field that swallows
@@ -91,23 +91,36 @@ std::vector<Seed> seeds()
         record.recordCount = 9;
     lying.track(57).erase(lying.track(57).begin() + 3);
     lying.track(58)[1].dataSize = 2000;
-    out.push_back({"disk-c-lying-counts.d88", lying.image(), true});
+    out.push_back({"disk-c-lying-counts.d88", lying.image()});
 
     Bytes cut = diskC;
     cut.resize(cut.size() - 1024 - 16 - 1024 - 6);  // ends inside a record header
-    out.push_back({"disk-c-cut-in-header.d88", cut, true});
+    out.push_back({"disk-c-cut-in-header.d88", cut});
 
     Bytes zeroSize = diskC;
     putLe32(zeroSize, 0x1C, 0);
-    out.push_back({"disk-c-size-0.d88", zeroSize, true});
+    out.push_back({"disk-c-size-0.d88", zeroSize});
 
     // The second image's track 57 points back into the first image.
     Bytes second = diskC;
     putLe32(second, 0x20 + 4 * 57, trackOffset(diskC, 57) - uint32_t(diskC.size()));
-    out.push_back({"disk-c-negative-offset.d88", join(diskC, second), true});
+    out.push_back({"disk-c-negative-offset.d88", join(diskC, second)});
 
-    out.push_back({"header-only.d88", D88Builder().image(), true});
-    out.push_back({"short-header.d88", Bytes(687, 0), true});
+    out.push_back({"header-only.d88", D88Builder().image()});
+    out.push_back({"short-header.d88", Bytes(687, 0)});
+
+    // Files of several images: two disks to cut, one after the other, and
+    // one image more than the catalogue holds, each no more than a Disk C's
+    // label sector.
+    out.push_back({"disk-c-then-start-early.d88", join(diskC, startEarly)});
+    D88Builder label;
+    label.addSector(0, SectorId{0, 0, 1, 3},
+                    makeSetDisk(SetDisk::DiskC).find(0, 1)->data);
+    const Bytes labelOnly = label.image();
+    Bytes many;
+    for (int32_t i = 0; i <= D88Reader::maxImages; ++i)
+        many = join(many, labelOnly);
+    out.push_back({"label-only-65-images.d88", many});
     return out;
 }
 
@@ -142,7 +155,7 @@ int main(int argc, char* argv[])
                 continue;
             std::ifstream in(entry.path(), std::ios::binary);
             all.push_back({"testdata-" + entry.path().filename().string(),
-                           Bytes(std::istreambuf_iterator<char>(in), {}), true});
+                           Bytes(std::istreambuf_iterator<char>(in), {})});
         }
         if (error)
             std::cerr << "make_seed_corpus: no " << argv[2] << "; going on without it\n";
@@ -150,7 +163,7 @@ int main(int argc, char* argv[])
 
     for (const Seed& seed : all) {
         if (!writeFile(readerDir / seed.name, seed.data) ||
-            (seed.forRun && !writeFile(runDir / seed.name, seed.data))) {
+            !writeFile(runDir / seed.name, seed.data)) {
             std::cerr << "make_seed_corpus: cannot write " << seed.name << '\n';
             return 1;
         }
