@@ -206,7 +206,7 @@ TEST_F(Faults, KilledAtAnyCallEveryNameHoldsOldOrNewBytes)
 {
     if (spawn(newDir.path(), {{"strace", "-o", "/dev/null", "true"}}) != 0)
         GTEST_SKIP() << "strace cannot trace here, so no run can be killed at a chosen call";
-    for (const char* call : {"openat", "write", "writev", "close", "rename", "unlink"}) {
+    for (const char* call : {"openat", "write", "writev", "close", "rename", "renameat2", "unlink"}) {
         for (int nth : {1, 2, 30, 77, 150}) {
             SCOPED_TRACE(std::string(call) + " #" + std::to_string(nth));
             ScratchDir dir;
