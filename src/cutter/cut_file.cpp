@@ -16,8 +16,9 @@ namespace {
 platform::FileId inputFile;
 
 // Writes the file whole or not at all. The bytes go to a file of its own
-// beside the final one and take the final name in one rename only when
-// every byte is out and the file is closed, so the name holds its earlier
+// beside the final one and take the final name in one step (a rename, or
+// a swap with the earlier file) only when every byte is out and the file
+// is closed, so the name holds its earlier
 // file or the new one, whole, whatever stops the run: a full disk, a
 // file-size limit, a kill. A link of the name is replaced by the new file,
 // not written through; a directory of the name stays, and is reported.
