@@ -185,16 +185,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const fs::path before = fs::current_path();
     fs::current_path(outputDir);
     std::ostringstream out, err;
-    std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
-    std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
     const char* const argv[] = {"d88cut", input->path(), nullptr};
     int status;
     {
         D88Reader reader;
-        status = run(reader, 2, argv);
+        status = run(reader, 2, argv, out, err);
     }
-    std::cout.rdbuf(oldOut);
-    std::cerr.rdbuf(oldErr);
     fs::current_path(before);
 
     const std::string printed = out.str();

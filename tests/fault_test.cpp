@@ -52,7 +52,9 @@ TEST(Faults, InputNamedLikeAnOutputIsNeverWritten)
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 #include "disk_set.h"
 #include "test_support.h"
@@ -193,7 +195,7 @@ TEST_F(Faults, FileSizeLimitsKeepEarlierFilesWhole)
         EXPECT_EQ(readBytes(dir / "ADPCM"), before.at("ADPCM"));
         // Below a few KiB the limit stops stderr's own file too.
         if (limit >= 4096) {
-            EXPECT_NE(text(readBytes(dir / "stderr.txt")).find("error: cannot write ADPCM\n"),
+            EXPECT_NE(text(readBytes(dir / "stderr.txt")).find("error: cannot write ADPCM: File too large"),
                       std::string::npos);
         }
     }
@@ -233,7 +235,8 @@ TEST_F(Faults, FailingStdoutNeverStopsTheCutting)
         EXPECT_EQ(WEXITSTATUS(status), 1);
         EXPECT_TRUE(outputsOf(dir.path()) == after);
         EXPECT_EQ(text(readBytes(dir / "stderr.txt")),
-                  "error: the messages could not be written to standard output\n");
+                  "error: the messages could not be written to standard output: "
+                  "No space left on device\n");
     }
     // A reader that goes away after 10 bytes, on a file of 64 images.
     {
@@ -287,6 +290,53 @@ TEST_F(Faults, InputNamedLikeAnOutputIsNeverWritten)
         EXPECT_EQ(readBytes(dir / c.kept), input);
         EXPECT_EQ(text(readBytes(dir / "stderr.txt")), c.err);
         EXPECT_EQ(readBytes(dir / "MA001"), after.at("MA001"));
+    }
+}
+
+// Whoever can write to the folder may put a link under an output's
+// temporary name at any moment, even right after a run cleared a leftover
+// there: the run must neither write through the link nor leave the output's
+// name as a link. strace holds the run still for two seconds after it
+// removed the leftover, and the link is planted then.
+TEST(SharedFolder, LinkPlantedAtTheTemporaryNameIsNeverWrittenThrough)
+{
+    ScratchDir probe;
+    if (spawn(probe.path(), {{"strace", "-o", "/dev/null", "true"}}) != 0)
+        GTEST_SKIP() << "no run can be held still at a chosen call without strace "
+                        "(apt-get install strace)";
+    const Bytes image = makeSetDisk(SetDisk::Program).image();
+    ScratchDir clean;
+    writeBytes(clean / "disk.d88", image);
+    ASSERT_EQ(spawn(clean.path(), {{D88CUT_BINARY, "disk.d88"}}), 0);
+
+    for (bool targetExists : {true, false}) {
+        SCOPED_TRACE(targetExists ? "link to a file of someone else's" : "dangling link");
+        ScratchDir dir, elsewhere;
+        const fs::path victim = elsewhere / "victim";
+        if (targetExists)
+            writeBytes(victim, Bytes{'O', 'R', 'I', 'G', 'I', 'N', 'A', 'L'});
+        writeBytes(dir / "disk.d88", image);
+        const fs::path temporary = dir / "MA100.d88cut-tmp";
+        writeBytes(temporary, Bytes{'l', 'e', 'f', 't'});
+
+        std::thread planter([&] {
+            for (int i = 0; i < 2000 && fs::exists(fs::symlink_status(temporary)); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            fs::create_symlink(victim, temporary);
+        });
+        const int status = spawn(dir.path(), {{"strace", "-f", "-o", "/dev/null", "-e",
+                                               "trace=unlink", "-e",
+                                               "inject=unlink:delay_exit=2000000:when=1",
+                                               D88CUT_BINARY, "disk.d88"}});
+        planter.join();
+        EXPECT_EQ(WEXITSTATUS(status), 0) << text(readBytes(dir / "stderr.txt"));
+        if (targetExists)
+            EXPECT_EQ(text(readBytes(victim)), "ORIGINAL");
+        else
+            EXPECT_FALSE(fs::exists(fs::symlink_status(victim)));
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / "MA100")));
+        EXPECT_EQ(readBytes(dir / "MA100"), readBytes(clean / "MA100"));
+        EXPECT_FALSE(fs::exists(fs::symlink_status(temporary)));
     }
 }
 

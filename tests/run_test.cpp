@@ -34,14 +34,20 @@ TEST(CommandLine, MissingProgramNameFallsBackToTheToolsName)
 TEST(CommandLine, UnopenableFileReportsOpenFailure)
 {
     ScratchDir dir;
-    // There are no options: "--help" is the name of a file that is not there.
-    // A directory is no image file either.
-    for (const char* arguments : {"no-such-file.d88", "--help", "."}) {
-        SCOPED_TRACE(arguments);
-        const RunResult result = runBinary(dir.path(), arguments);
+    // There are no options: "--help" is the name of a file that is not there,
+    // and a line after the message says where help is. A directory is no
+    // image file either.
+    const std::string hint =
+        "d88cut takes one argument, the D88 file; see d88cut(1), or run d88scan --help\n";
+    struct Case { const char* arguments; std::string err; };
+    for (const Case& c : {Case{"no-such-file.d88", openFailureLine},
+                          Case{"--help", openFailureLine + hint}, Case{"-", openFailureLine + hint},
+                          Case{".", openFailureLine}}) {
+        SCOPED_TRACE(c.arguments);
+        const RunResult result = runBinary(dir.path(), c.arguments);
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, openFailureLine);
+        EXPECT_EQ(result.err, c.err);
     }
 }
 

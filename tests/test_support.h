@@ -87,17 +87,11 @@ inline RunResult runDriver(const fs::path& dir, const std::vector<const char*>& 
     const fs::path before = fs::current_path();
     fs::current_path(dir);
     std::ostringstream out, err;
-    std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
-    std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
-
     std::vector<const char*> argv = args;
     argv.push_back(nullptr);
     D88Reader reader;
     RunResult result;
-    result.status = run(reader, int(args.size()), argv.data());
-
-    std::cout.rdbuf(oldOut);
-    std::cerr.rdbuf(oldErr);
+    result.status = run(reader, int(args.size()), argv.data(), out, err);
     fs::current_path(before);
     result.out = out.str();
     result.err = err.str();

@@ -1,54 +1,65 @@
 #include "cutter/cut_file.h"
 
-#include <fstream>
-#include <iostream>
 #include <string>
 
-#include "platform/platform.h"
-
 uint8_t sectorBuffer[sectorBufferSize];
-int32_t failedOutputs = 0;
 
 namespace {
 
-// The D88 file the run reads. No output may take its place: with the
-// image gone, the disks it held would be lost for good.
-platform::FileId inputFile;
+// A leftover under the temporary name is cleared and the name tried again;
+// someone who keeps putting things there gets this many tries, then an
+// error, never a write through what they put.
+constexpr int createTries = 4;
+
+// Why writing a file failed: the system's words, and whether it was
+// making the new file in the folder that failed.
+struct WriteFailure {
+    std::string why;
+    bool creating = false;
+};
 
 // Writes the file whole or not at all. The bytes go to a file of its own
-// beside the final one and take the final name in one step (a rename, or
-// a swap with the earlier file) only when every byte is out and the file
-// is closed, so the name holds its earlier
+// beside the final one, made afresh for this write, and take the final
+// name in one step (a rename, or a swap with the earlier file) only when
+// every byte is out and the file is closed, so the name holds its earlier
 // file or the new one, whole, whatever stops the run: a full disk, a
 // file-size limit, a kill. A link of the name is replaced by the new file,
 // not written through; a directory of the name stays, and is reported.
-bool writeFile(const char* name, const std::string& temporary, const uint8_t* data, int32_t size)
+bool writeFile(const char* name, const std::string& temporary, const uint8_t* data,
+               int32_t size, WriteFailure& failure)
 {
-    // Whatever stands under the temporary name is a run's leftover, or
-    // was put there to be written through; either way it goes.
-    platform::removeFile(temporary.c_str());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out.is_open())
-            return false;
-        out.write(reinterpret_cast<const char*>(data), size);
-        out.close();
-        if (out.fail()) {
-            platform::removeFile(temporary.c_str());
-            return false;
-        }
+    platform::Create made = platform::Create::Taken;
+    for (int tries = 0; tries < createTries && made == platform::Create::Taken; ++tries) {
+        made = platform::createFile(temporary.c_str(), data, size);
+        // Whatever stands under the temporary name is a killed run's
+        // leftover, or was put there to be written through. A plain file
+        // or a link goes (the link itself, not what it names); anything
+        // else is in the way.
+        if (made == platform::Create::Taken && !platform::removeFile(temporary.c_str()))
+            failure.why = temporary + ": " + platform::lastError();
+    }
+    if (made != platform::Create::Done) {
+        if (made == platform::Create::Failed)
+            failure.why = platform::lastError();
+        else if (failure.why.empty())
+            failure.why = temporary + ": taken again each time it was cleared";
+        failure.creating = true;
+        return false;
     }
     if (platform::replaceFile(temporary.c_str(), name))
         return true;
+    failure.why = platform::lastError();
     platform::removeFile(temporary.c_str());
     return false;
 }
 
 }  // namespace
 
-void protectInput(const char* path)
+void say(CutRun& run, const std::string& text)
 {
-    inputFile = platform::fileId(path);
+    run.out << text;
+    if (!run.out && run.outFailure.empty())
+        run.outFailure = platform::lastError();
 }
 
 CutRead readCut(D88Reader& reader, int32_t track, int32_t c, int32_t h, int32_t r,
@@ -69,35 +80,43 @@ CutRead readCut(D88Reader& reader, int32_t track, int32_t c, int32_t h, int32_t 
     return CutRead{got, size};
 }
 
-bool cutFile(D88Reader& reader, const char* name, int32_t track,
+bool cutFile(CutRun& run, const char* name, int32_t track,
              int32_t c, int32_t h, int32_t r, int32_t n,
              int32_t offset, int32_t length)
 {
-    const CutRead got = readCut(reader, track, c, h, r, n, offset, length);
+    const CutRead got = readCut(run.reader, track, c, h, r, n, offset, length);
     if (got.runBytes == 0)
         return false;
 
-    std::cout << "cutting ... " << name << '\n';
+    say(run, "cutting ... " + std::string(name) + '\n');
 
     const int32_t size = got.fileBytes;
-    // The temporary name is removed and written before the rename, so it
-    // must not be the input either.
+    // A leftover under the temporary name is removed before the file is
+    // made, so that name must not be the input either.
     const std::string temporary = std::string(name) + temporarySuffix;
     for (const std::string& taken : {std::string(name), temporary}) {
-        if (platform::sameFile(platform::fileId(taken.c_str()), inputFile)) {
-            std::cerr << "error: " << taken << " is the D88 file being read; "
-                      << (taken == name ? "it" : name) << " is not written\n";
-            ++failedOutputs;
+        if (platform::sameFile(platform::fileId(taken.c_str()), run.input)) {
+            run.err << "error: " << taken << " is the D88 file being read; "
+                    << (taken == name ? "it" : name) << " is not written\n";
+            ++run.failedOutputs;
             return false;
         }
     }
-    if (!writeFile(name, temporary, sectorBuffer + offset, size)) {
-        std::cerr << "error: cannot write " << name << '\n';
-        ++failedOutputs;
+    WriteFailure failure;
+    if (!writeFile(name, temporary, sectorBuffer + offset, size, failure)) {
+        run.err << "error: cannot write " << name << ": " << failure.why;
+        // A folder that refuses new files fails every output alike; the
+        // first line says where the files were being made.
+        if (failure.creating && !run.folderNamed) {
+            run.err << " (making " << temporary << " in the current folder)";
+            run.folderNamed = true;
+        }
+        run.err << '\n';
+        ++run.failedOutputs;
         return false;
     }
     if (size < length)
-        std::cerr << "warning: " << name << " is incomplete: " << size << " of "
-                  << length << " bytes could be read\n";
+        run.err << "warning: " << name << " is incomplete: " << size << " of "
+                << length << " bytes could be read\n";
     return true;
 }

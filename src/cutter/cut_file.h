@@ -2,12 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
+#include <string>
 
 #include "d88/d88_reader.h"
+#include "platform/platform.h"
 
 // Every read the cutter makes lands at the start of this one buffer, label
 // reads and cuts alike. It is never cleared, so bytes past what the last
-// read delivered are left over from earlier reads and must never be used.
+// read delivered are left over from earlier reads (of this run, or of an
+// earlier run in the same process) and must never be used.
 // The largest cut, the Start Disk's ADPCM data, takes 196,608 bytes.
 constexpr int32_t sectorBufferSize = 0x50000;
 extern uint8_t sectorBuffer[sectorBufferSize];
@@ -16,18 +20,32 @@ extern uint8_t sectorBuffer[sectorBufferSize];
 constexpr int32_t sectorSizeCode = 3;
 constexpr int32_t sectorSize = 128 << sectorSizeCode;
 
-// How many output files of this run could not be created or written whole.
-// The run driver clears it when a run starts and turns any into exit
-// status 1, so that a script sees that files are missing.
-extern int32_t failedOutputs;
-
-// An output is written under its name with this added, then renamed to
-// its name; a file of such a name is what a killed run left behind.
+// An output is written under its name with this added, then takes its
+// name; a file of such a name is what a killed run left behind.
 constexpr const char temporarySuffix[] = ".d88cut-tmp";
 
-// Names the D88 file the run reads: no output is ever written over it,
-// however it is named.
-void protectInput(const char* path);
+// What one run of the cutter writes to and keeps from file to file. The
+// run driver makes a fresh one for every run, so a run in a process that
+// has cut before starts as a new process would.
+struct CutRun {
+    D88Reader& reader;
+    std::ostream& out;  // recognition, early-version and "cutting" lines
+    std::ostream& err;  // warnings and errors
+    // The D88 file the run reads. No output may take its place: with the
+    // image gone, the disks it held would be lost for good.
+    platform::FileId input;
+    // How many outputs could not be created or written whole; any of them
+    // makes the exit status 1, so that a script sees that files are missing.
+    int32_t failedOutputs = 0;
+    // Whether an error line of this run has said yet where files are made.
+    bool folderNamed = false;
+    // The system's reason the first time `out` failed, kept before later
+    // calls can overwrite it.
+    std::string outFailure;
+};
+
+// Writes `text` to the run's stdout.
+void say(CutRun& run, const std::string& text);
 
 // What the run of sectors of one file gave when it was read into
 // sectorBuffer: the bytes of whole sectors the run delivered from its first
@@ -50,9 +68,9 @@ CutRead readCut(D88Reader& reader, int32_t track, int32_t c, int32_t h, int32_t 
 // `name` in the current directory, replacing any file of that name in one
 // step. Returns false when nothing could be read at the first sector (no
 // message, no file) or when the file could not be written or is the input
-// (an error on stderr; any earlier file of the name is left as it was).
-// A run that breaks off after whole sectors gives a file of only the bytes
-// really read, and a warning on stderr.
-bool cutFile(D88Reader& reader, const char* name, int32_t track,
+// (an error on the run's err, with the system's reason; any earlier file of
+// the name is left as it was). A run that breaks off after whole sectors
+// gives a file of only the bytes really read, and a warning.
+bool cutFile(CutRun& run, const char* name, int32_t track,
              int32_t c, int32_t h, int32_t r, int32_t n,
              int32_t offset, int32_t length);

@@ -1,9 +1,6 @@
 #include "cutter/plans.h"
 
 #include <cstdio>
-#include <iostream>
-
-#include "cutter/cut_file.h"
 
 namespace {
 
@@ -268,13 +265,13 @@ PlanItem rowItem(const PlanTable& table, int32_t i)
     return item;
 }
 
-void cutItem(D88Reader& reader, const PlanItem& item)
+void cutItem(CutRun& run, const PlanItem& item)
 {
     bool early = false;
-    const int32_t offset = offsetOnDisk(reader, item, early);
+    const int32_t offset = offsetOnDisk(run.reader, item, early);
     if (early && item.check == VersionCheck::Announce)
-        std::cout << earlyVersionMessage;
-    cutFile(reader, item.name, item.track, item.c, item.h, item.r, sectorSizeCode, offset,
+        say(run, earlyVersionMessage);
+    cutFile(run, item.name, item.track, item.c, item.h, item.r, sectorSizeCode, offset,
             item.length);
 }
 
@@ -305,17 +302,17 @@ int32_t offsetOnDisk(D88Reader& reader, const PlanItem& item, bool& early)
     return early ? item.offset + earlyVersionShift : item.offset;
 }
 
-void walkTable(D88Reader& reader, const PlanTable& table)
+void walkTable(CutRun& run, const PlanTable& table)
 {
     for (int32_t i = 0; table.rows[i].sector != 0; ++i)
-        cutItem(reader, rowItem(table, i));
+        cutItem(run, rowItem(table, i));
 }
 
-void runPlan(D88Reader& reader, DiskKind kind)
+void runPlan(CutRun& run, DiskKind kind)
 {
     const DiskPlan& plan = diskPlans[int(kind)];
     for (int32_t i = 0; i < plan.fixedCount; ++i)
-        cutItem(reader, plan.fixed[i]);
+        cutItem(run, plan.fixed[i]);
     for (const PlanTable& table : plan.tables)
-        walkTable(reader, table);
+        walkTable(run, table);
 }

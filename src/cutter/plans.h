@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "cutter/cut_file.h"
 #include "cutter/identify.h"
 #include "d88/d88_reader.h"
 
@@ -53,9 +54,9 @@ std::vector<PlanItem> planOf(DiskKind kind);
 // and sets `early`; every walk of a Start Disk's tables reads it anew.
 int32_t offsetOnDisk(D88Reader& reader, const PlanItem& item, bool& early);
 
-// Cuts every file of the disk's plan from the current image.
-void runPlan(D88Reader& reader, DiskKind kind);
+// Cuts every file of the disk's plan from the run's current image.
+void runPlan(CutRun& run, DiskKind kind);
 
 // Cuts one file per row of `table`. A row that cannot be read is skipped
 // and the walk goes on.
-void walkTable(D88Reader& reader, const PlanTable& table);
+void walkTable(CutRun& run, const PlanTable& table);

@@ -2,9 +2,14 @@
 // disk of the set by its label sectors and cutting its files.
 #pragma once
 
+#include <ostream>
+
 #include "d88/d88_reader.h"
 
 // Runs the whole program on a command line (argv[0] is the program's name
-// as invoked, argv[1] the D88 file) and returns the exit status: 0 when
-// every image was processed and every file written, 1 otherwise.
-int run(D88Reader& reader, int argc, const char* const argv[]);
+// as invoked, argv[1] the D88 file), writing what a console would show on
+// stdout to `out` and on stderr to `err`, and returns the exit status: 0
+// when every image was processed and every file written, 1 otherwise.
+// Nothing of an earlier run in the same process counts in this one.
+int run(D88Reader& reader, int argc, const char* const argv[], std::ostream& out,
+        std::ostream& err);

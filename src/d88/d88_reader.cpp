@@ -56,8 +56,11 @@ bool D88Reader::open(const char* path)
     // give. A pipe gives its bytes once, but the images are found by
     // seeking from header to header and back again: read that way it
     // would seem to hold no image at all. Neither is an image file.
-    if (platform::isDirectory(path) || platform::isStreamOnly(path))
+    const bool folder = platform::isDirectory(path);
+    if (folder || platform::isStreamOnly(path)) {
+        platform::setNotAFileError(folder);
         return false;
+    }
     stream_.open(path, std::ios::binary);
     if (!stream_.is_open())
         return false;

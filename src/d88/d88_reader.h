@@ -28,7 +28,8 @@ public:
     D88Reader();
 
     // Opens a file and catalogues the images in it; false when the file
-    // cannot be opened. A null path closes the reader.
+    // cannot be opened, with the system's reason left for
+    // platform::lastError(). A null path closes the reader.
     bool open(const char* path);
     // Always true. The last selected image's name, size, file offset and
     // track offsets stay as they were.

@@ -23,16 +23,36 @@ bool isDirectory(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+namespace {
+
+bool isSlash(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// Whether `path` begins with the folder `name` (lower-case letters) and a
+// slash, the letters in either case.
+bool startsWithFolder(const char* path, const char* name)
+{
+    for (; *name != '\0'; ++path, ++name)
+        if (char(*path | 0x20) != *name)
+            return false;
+    return isSlash(*path);
+}
+
+}  // namespace
+
 bool isStreamOnly(const char* path)
 {
-    // A named pipe opens like a file but cannot be seeked.
-    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    // Named pipes live under \\.\pipe\ (or \\SERVER\pipe\). Asking an
+    // open handle would take one of the pipe server's connections, so the
+    // name alone tells.
+    if (!isSlash(path[0]) || !isSlash(path[1]))
         return false;
-    const DWORD type = GetFileType(handle);
-    CloseHandle(handle);
-    return type == FILE_TYPE_PIPE;
+    const char* rest = path + 2;
+    while (*rest != '\0' && !isSlash(*rest))
+        ++rest;
+    return rest != path + 2 && *rest != '\0' && startsWithFolder(rest + 1, "pipe");
 }
 
 FileId fileId(const char* path)
@@ -42,8 +62,19 @@ FileId fileId(const char* path)
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return id;
+    // The 64-bit file index is not unique on every volume (ReFS numbers
+    // files with 128 bits); ask for the whole number where the volume
+    // gives it.
+    FILE_ID_INFO wide;
     BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(handle, &info)) {
+    if (GetFileInformationByHandleEx(handle, FileIdInfo, &wide, sizeof wide)) {
+        id.valid = true;
+        id.device = wide.VolumeSerialNumber;
+        for (int i = 0; i < 8; ++i) {
+            id.index |= uint64_t(wide.FileId.Identifier[i]) << (8 * i);
+            id.indexHigh |= uint64_t(wide.FileId.Identifier[8 + i]) << (8 * i);
+        }
+    } else if (GetFileInformationByHandle(handle, &info)) {
         id.valid = true;
         id.device = info.dwVolumeSerialNumber;
         id.index = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
@@ -59,7 +90,69 @@ bool replaceFile(const char* from, const char* to)
 
 bool removeFile(const char* path)
 {
+    // DeleteFile takes a file, or a link itself; it refuses a folder.
     return DeleteFileA(path) != 0;
+}
+
+Create createFile(const char* path, const uint8_t* data, int32_t size)
+{
+    // CREATE_NEW fails on any name that is taken, a link's included, and
+    // never opens what a link names.
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Create::Taken
+                                                                           : Create::Failed;
+    }
+    bool written = true;
+    for (int32_t done = 0; written && done < size;) {
+        DWORD wrote = 0;
+        written = WriteFile(handle, data + done, DWORD(size - done), &wrote, nullptr) != 0;
+        done += int32_t(wrote);
+    }
+    if (!CloseHandle(handle))
+        written = false;
+    if (!written) {
+        const DWORD error = GetLastError();
+        DeleteFileA(path);
+        SetLastError(error);
+        return Create::Failed;
+    }
+    return Create::Done;
+}
+
+std::string lastError()
+{
+    const DWORD error = GetLastError();
+    char text[512];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, text, sizeof text, nullptr);
+    if (length == 0)
+        return "system error " + std::to_string(error);
+    // The message is in the system's code page and may end in a line end
+    // and a full stop of either script: one line, no stop of its own.
+    std::string words(text, length);
+    size_t end = 0;
+    for (size_t i = 0; i < words.size(); ++i) {
+        const bool pair = IsDBCSLeadByte(BYTE(words[i])) && i + 1 < words.size();
+        if (words.compare(i, 2, "\x81\x42") == 0 && pair) {
+            ++i;  // "。"
+            continue;
+        }
+        if (words[i] == '\r' || words[i] == '\n')
+            words[i] = ' ';
+        if (words[i] != ' ' && words[i] != '.')
+            end = i + 1 + (pair ? 1 : 0);
+        if (pair)
+            ++i;
+    }
+    return words.substr(0, end);
+}
+
+void setNotAFileError(bool folder)
+{
+    SetLastError(folder ? ERROR_DIRECTORY : ERROR_BAD_PIPE);
 }
 
 }  // namespace platform
@@ -73,6 +166,7 @@ bool removeFile(const char* path)
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 namespace platform {
 
@@ -136,7 +230,59 @@ bool replaceFile(const char* from, const char* to)
 
 bool removeFile(const char* path)
 {
+    // What stands there is looked at, not what a link of that name points
+    // to; only a plain file or the link itself goes.
+    struct stat info;
+    if (lstat(path, &info) != 0)
+        return false;
+    if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EEXIST;
+        return false;
+    }
     return unlink(path) == 0;
+}
+
+Create createFile(const char* path, const uint8_t* data, int32_t size)
+{
+    // O_EXCL fails on any name that is taken, a dangling link's included,
+    // and O_NOFOLLOW keeps a link from being opened at all: the bytes go
+    // into a file this call made, or nowhere.
+    const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd == -1)
+        return errno == EEXIST ? Create::Taken : Create::Failed;
+    bool written = true;
+    int error = 0;
+    for (int32_t done = 0; done < size;) {
+        const ssize_t wrote = write(fd, data + done, size_t(size - done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0) {
+            written = false;
+            error = wrote == 0 ? EIO : errno;
+            break;
+        }
+        done += int32_t(wrote);
+    }
+    if (close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        unlink(path);
+        errno = error;
+        return Create::Failed;
+    }
+    return Create::Done;
+}
+
+std::string lastError()
+{
+    return std::strerror(errno);
+}
+
+void setNotAFileError(bool folder)
+{
+    errno = folder ? EISDIR : ESPIPE;
 }
 
 }  // namespace platform

@@ -1,7 +1,8 @@
 // Everything the tool asks of the operating system beyond standard
 // streams, in one place: whether a path is a folder, whether two names
-// are one file, replacing a file in one step, and how the process meets a
-// console that goes away. The rest of the code calls these and never asks
+// are one file, making a new file that nobody else can have put there,
+// replacing a file in one step, the system's words for a failure, and how
+// the process meets a console that goes away. The rest of the code calls these and never asks
 // which system it runs on.
 //
 // Paths are narrow strings as the command line gave them. On Windows they
@@ -10,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -24,11 +26,13 @@ bool isDirectory(const char* path);
 // never sought back to, as a D88 file must be.
 bool isStreamOnly(const char* path);
 
-// What makes a file itself, whatever name or link reaches it.
+// What makes a file itself, whatever name or link reaches it: the device
+// and the file's number on it. Some volumes number files with 128 bits.
 struct FileId {
     bool valid = false;
     uint64_t device = 0;
     uint64_t index = 0;
+    uint64_t indexHigh = 0;
 };
 
 // The file `path` names, after following links; not valid when there is
@@ -42,6 +46,30 @@ bool sameFile(const FileId& a, const FileId& b);
 // were, when it cannot be done.
 bool replaceFile(const char* from, const char* to);
 
+// Removes `path` when it is a file or a link (the link itself, never what
+// it names); a folder, or anything else that stands there, stays.
 bool removeFile(const char* path);
+
+enum class Create {
+    Done,    // the file is there, every byte written and the file closed
+    Taken,   // something already has the name; nothing was touched
+    Failed,  // see lastError(); nothing is left under the name
+};
+
+// Makes `path` a new file holding `size` bytes of `data`. The file is
+// created afresh, never opened through a link and never over anything that
+// stands under the name, so whoever else can write to the folder cannot
+// make the bytes land in a file of their choosing.
+Create createFile(const char* path, const uint8_t* data, int32_t size);
+
+// The system's own words for why the last call that failed did so:
+// strerror(errno), or on Windows the system's message for GetLastError()
+// in the system's code page. One line, without a full stop. Ask right
+// after the failing call, before anything else can change the answer.
+std::string lastError();
+
+// Makes lastError() say why a path that names a folder, or a pipe that can
+// be read only once, is no D88 file to open.
+void setNotAFileError(bool folder);
 
 }  // namespace platform
