@@ -65,13 +65,19 @@ fail() {
     failures=$((failures + 1))
 }
 
+# The system's own reason at the end of an error line is its own to word
+# ("No space left on device" here, "There is not enough space on the disk"
+# there): the line must be there on both, the reason must be there, and
+# the words may differ.
+system_reason='s/^\(error: [^\r]*\|d88scan: cannot [^\r]*\): [^\r:]\+\(\r\?\)$/\1: REASON\2/'
+
 # What a file holds, with every line ending as on Windows and the program
 # named as PROGRAM in the usage line. The name of the input appears in
 # messages as the program got it: in UTF-8 from Linux, in the code page
 # from Windows; d88scan shows its bytes past ASCII as \xHH.
 as_windows_writes() {  # FILE
     local text
-    text=$(LC_ALL=C sed 's/^Usage: .* \[d88file\]$/Usage: PROGRAM [d88file]/' "$1"; printf x)
+    text=$(LC_ALL=C sed -e 's/^Usage: .* \[d88file\]$/Usage: PROGRAM [d88file]/' -e "$system_reason" "$1"; printf x)
     text=${text%x}
     text=${text//$'\n'/$'\r\n'}
     text=${text//"$(scan_escaped "$input_name")"/"$(scan_escaped "$input_name_cp932")"}
@@ -81,7 +87,7 @@ scan_escaped() {  # TEXT
     printf '%s' "$1" | perl -pe 's/\\/\\\\/g; s/([^\x20-\x7e]|")/sprintf("\\x%02x", ord $1)/ge'
 }
 normalised() {  # FILE
-    LC_ALL=C sed 's/^Usage: .* \[d88file\]\r$/Usage: PROGRAM [d88file]\r/' "$1"
+    LC_ALL=C sed -e 's/^Usage: .* \[d88file\]\r$/Usage: PROGRAM [d88file]\r/' -e "$system_reason" "$1"
 }
 
 # Runs both builds, each in a folder of its own holding INPUT under NAME,
