@@ -9,9 +9,11 @@ Every round runs, one after another and in turn:
   - d88cut on a file of 64 images (nine sets and one more disk), the most
     the catalogue takes.
 It prints the median wall time of each, their ratios and each one's peak
-memory, never a single absolute time on its own.
+memory, never a single absolute time on its own. Given a second build
+(an earlier version, say), its d88cut runs on the set in the same rounds,
+so a change is measured side by side with what it changed.
 
-    bench/bench.py [BUILD_DIR] [ROUNDS]
+    bench/bench.py [BUILD_DIR] [ROUNDS] [OTHER_BUILD_DIR]
 """
 import os
 import shutil
@@ -23,9 +25,11 @@ import time
 
 build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
 rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 31
+other = os.path.abspath(sys.argv[3]) if len(sys.argv) > 3 else None
 d88cut = os.path.join(build, "d88cut")
+other_d88cut = os.path.join(other, "d88cut") if other else None
 make_sample_set = os.path.join(build, "make_sample_set")
-for program in (d88cut, make_sample_set):
+for program in filter(None, (d88cut, make_sample_set, other_d88cut)):
     if not os.access(program, os.X_OK):
         sys.exit(f"bench: no {program}; build first: cmake -S . -B build && cmake --build build")
 
@@ -77,6 +81,8 @@ try:
         "tar -xf, same files": (["tar", "-xf", archive], "tar-set"),
         "d88cut, 64 images": ([d88cut, big_file], "cut-64"),
     }
+    if other:
+        cases["other d88cut, set"] = ([other_d88cut, set_file], "other-set")
     times = {name: [] for name in cases}
     for name, (_, folder) in cases.items():
         os.mkdir(os.path.join(work, folder))
@@ -99,6 +105,9 @@ try:
     big_limit = 1.2 * 64 / 7
     print(f"d88cut / tar on the set:     {set_ratio:5.2f}  (target at most 1.5)")
     print(f"64 images / 7-disk set:      {big_ratio:5.2f}  (target at most {big_limit:.2f})")
+    if other:
+        other_ratio = median["d88cut, 7-disk set"] / median["other d88cut, set"]
+        print(f"d88cut / {other}'s on the set: {other_ratio:5.2f}")
     if peaks["d88cut, 64 images"] is not None:
         worst_peak = max(peaks["d88cut, 7-disk set"], peaks["d88cut, 64 images"])
         print(f"d88cut peak memory:          {worst_peak:5.2f} MiB (target under 4)")

@@ -11,11 +11,13 @@ namespace {
 // error, never a write through what they put.
 constexpr int createTries = 4;
 
-// Why writing a file failed: the system's words, and whether it was
-// making the new file in the folder that failed.
+// Why writing a file failed: the system's words, whether it was making
+// the new file in the folder that failed, or whether the temporary name
+// turned out to be the D88 file itself.
 struct WriteFailure {
     std::string why;
     bool creating = false;
+    bool temporaryIsInput = false;
 };
 
 // Writes the file whole or not at all. The bytes go to a file of its own
@@ -26,16 +28,23 @@ struct WriteFailure {
 // file-size limit, a kill. A link of the name is replaced by the new file,
 // not written through; a directory of the name stays, and is reported.
 bool writeFile(const char* name, const std::string& temporary, const uint8_t* data,
-               int32_t size, WriteFailure& failure)
+               int32_t size, const platform::FileId& input, WriteFailure& failure)
 {
     platform::Create made = platform::Create::Taken;
     for (int tries = 0; tries < createTries && made == platform::Create::Taken; ++tries) {
         made = platform::createFile(temporary.c_str(), data, size);
+        if (made != platform::Create::Taken)
+            break;
         // Whatever stands under the temporary name is a killed run's
         // leftover, or was put there to be written through. A plain file
         // or a link goes (the link itself, not what it names); anything
-        // else is in the way.
-        if (made == platform::Create::Taken && !platform::removeFile(temporary.c_str()))
+        // else is in the way. Only the D88 file itself, so named, stays:
+        // with it would go the disks it holds.
+        if (platform::sameFile(platform::fileId(temporary.c_str()), input)) {
+            failure.temporaryIsInput = true;
+            return false;
+        }
+        if (!platform::removeFile(temporary.c_str()))
             failure.why = temporary + ": " + platform::lastError();
     }
     if (made != platform::Create::Done) {
@@ -91,19 +100,20 @@ bool cutFile(CutRun& run, const char* name, int32_t track,
     say(run, "cutting ... " + std::string(name) + '\n');
 
     const int32_t size = got.fileBytes;
-    // A leftover under the temporary name is removed before the file is
-    // made, so that name must not be the input either.
     const std::string temporary = std::string(name) + temporarySuffix;
-    for (const std::string& taken : {std::string(name), temporary}) {
-        if (platform::sameFile(platform::fileId(taken.c_str()), run.input)) {
-            run.err << "error: " << taken << " is the D88 file being read; "
-                    << (taken == name ? "it" : name) << " is not written\n";
+    const char* const refused = " is the D88 file being read; ";
+    if (platform::sameFile(platform::fileId(name), run.input)) {
+        run.err << "error: " << name << refused << "it is not written\n";
+        ++run.failedOutputs;
+        return false;
+    }
+    WriteFailure failure;
+    if (!writeFile(name, temporary, sectorBuffer + offset, size, run.input, failure)) {
+        if (failure.temporaryIsInput) {
+            run.err << "error: " << temporary << refused << name << " is not written\n";
             ++run.failedOutputs;
             return false;
         }
-    }
-    WriteFailure failure;
-    if (!writeFile(name, temporary, sectorBuffer + offset, size, failure)) {
         run.err << "error: cannot write " << name << ": " << failure.why;
         // A folder that refuses new files fails every output alike; the
         // first line says where the files were being made.
