@@ -334,7 +334,7 @@ TEST(ScanCommandLine, WritesNothingAndOpensNothingForWriting)
     EXPECT_TRUE(readBytes(dir / "disk.d88") == image);
 
     if (std::system("strace -o /dev/null true >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "no strace here";
+        GTEST_SKIP() << "what is opened is not watched without strace (apt-get install strace)";
     const RunResult traced =
         runBinary(dir.path(), "disk.d88",
                   {"strace", "-f", "-e", "trace=%file", "-o", "trace.txt", D88SCAN_BINARY});
