@@ -1,0 +1,246 @@
+// The page's front end: the page hands in the bytes of a D88 file a user
+// chose, and this runs d88cut and d88scan on it through the same functions
+// the console programs call, in one folder of the in-memory file system
+// that lives as long as the page. What the runs wrote, and the files in
+// the folder, go back to the page as bytes; the page only shows them.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <ostream>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "cutter/run.h"
+#include "d88/d88_reader.h"
+#include "platform/platform.h"
+#include "scan/scan.h"
+
+namespace {
+
+// The folder every run cuts into, as a console user's current folder: a
+// later file's output of the same name replaces the earlier one.
+const char folder[] = "/files";
+// Where a chosen file waits when its name is taken in the folder.
+const char asideFolder[] = "/in";
+
+// What a console shows of one run: its lines in the order they were ended,
+// each marked with the stream it went to. Each stream gathers its own line
+// until the line ends, so a line is never torn by the other stream.
+//
+// Handed to the page as one byte string: for each line 'o' (stdout) or 'e'
+// (stderr), the line's bytes as written (Shift-JIS for the disk messages),
+// and '\n'.
+class Transcript {
+public:
+    void add(int stream, const char* bytes, std::streamsize count)
+    {
+        for (std::streamsize i = 0; i < count; ++i) {
+            if (bytes[i] == '\n')
+                endLine(stream);
+            else
+                open_[stream] += bytes[i];
+        }
+    }
+
+    // A last line without its line end still counts as a line.
+    const std::string& finish()
+    {
+        for (int stream = 0; stream < 2; ++stream)
+            if (!open_[stream].empty())
+                endLine(stream);
+        return lines_;
+    }
+
+private:
+    void endLine(int stream)
+    {
+        lines_ += stream == 0 ? 'o' : 'e';
+        lines_ += open_[stream];
+        lines_ += '\n';
+        open_[stream].clear();
+    }
+
+    std::string lines_;
+    std::string open_[2];
+};
+
+// A stream's bytes go to the transcript as they are written, unbuffered,
+// so the order of writes across the two streams is kept.
+class TranscriptBuffer : public std::streambuf {
+public:
+    TranscriptBuffer(Transcript& transcript, int stream)
+        : transcript_(transcript), stream_(stream) {}
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        const char byte = traits_type::to_char_type(c);
+        transcript_.add(stream_, &byte, 1);
+        return c;
+    }
+
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override
+    {
+        transcript_.add(stream_, bytes, count);
+        return count;
+    }
+
+private:
+    Transcript& transcript_;
+    int stream_;
+};
+
+// One of the three runs made on every chosen file.
+enum Run { cutRun, scanRun, scanJsonRun, runCount };
+
+struct RunResult {
+    int status = 0;
+    std::string lines;
+};
+RunResult results[runCount];
+
+RunResult capture(int (*program)(int, const char* const[], std::ostream&, std::ostream&),
+                  std::vector<const char*> argv)
+{
+    Transcript transcript;
+    TranscriptBuffer outBuffer(transcript, 0);
+    TranscriptBuffer errBuffer(transcript, 1);
+    std::ostream out(&outBuffer);
+    std::ostream err(&errBuffer);
+    RunResult result;
+    result.status = program(int(argv.size()), argv.data(), out, err);
+    result.lines = transcript.finish();
+    return result;
+}
+
+int cutProgram(int argc, const char* const argv[], std::ostream& out, std::ostream& err)
+{
+    // A reader of its own for each run, as each console run has.
+    D88Reader reader;
+    return run(reader, argc, argv, out, err);
+}
+
+bool writeWhole(const std::string& path, const uint8_t* bytes, int32_t size)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes), size);
+    file.close();
+    return !file.fail();
+}
+
+// A file of the folder, as the page offers it for download.
+struct FolderFile {
+    std::string name;
+    std::vector<uint8_t> bytes;
+};
+std::vector<FolderFile> listed;
+
+}  // namespace
+
+int main()
+{
+    // The page's folder starts empty; it goes with the page.
+    mkdir(folder, 0777);
+    mkdir(asideFolder, 0777);
+    chdir(folder);
+    return 0;
+}
+
+extern "C" {
+
+// Handles one chosen file as a console user would: `d88cut NAME` in the
+// folder, then `d88scan NAME` and `d88scan --json NAME`. The results wait
+// in d88web_status and d88web_output until the next file is handled.
+//
+// The file lies in the folder under its own name for the three runs, so
+// that every line that names it names it as the user chose it; it is
+// removed again before this returns. A name the folder already holds is
+// an earlier file's output, which must not be lost: the chosen file then
+// waits in a folder of its own instead and is named by that path. The
+// cutter never writes over the file it reads (it says so and leaves that
+// output out, as it would on the console), so what is removed at the end
+// is always the chosen file and never an output.
+EMSCRIPTEN_KEEPALIVE void d88web_handle(const char* name, const uint8_t* bytes, int32_t size)
+{
+    struct stat taken;
+    const bool inFolder = lstat(name, &taken) != 0;
+    const std::string path = inFolder ? std::string(name) : std::string(asideFolder) + '/' + name;
+    // Should the bytes not fit, d88cut meets a file it cannot open, and
+    // says so as it would of any such file.
+    writeWhole(path, bytes, size);
+
+    results[cutRun] = capture(cutProgram, {"d88cut", path.c_str()});
+    results[scanRun] = capture(scan, {"d88scan", path.c_str()});
+    results[scanJsonRun] = capture(scan, {"d88scan", "--json", path.c_str()});
+
+    platform::removeFile(path.c_str());
+}
+
+// The exit status of a run of the last file handled: 0 d88cut, 1 d88scan,
+// 2 d88scan --json.
+EMSCRIPTEN_KEEPALIVE int d88web_status(int run)
+{
+    return results[run].status;
+}
+
+// What that run wrote, as the lines of a Transcript.
+EMSCRIPTEN_KEEPALIVE const char* d88web_output(int run)
+{
+    return results[run].lines.data();
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t d88web_output_size(int run)
+{
+    return int32_t(results[run].lines.size());
+}
+
+// Reads every file of the folder, in the order of their names, for
+// d88web_file_name, d88web_file_bytes and d88web_file_size; returns how
+// many there are.
+EMSCRIPTEN_KEEPALIVE int32_t d88web_list()
+{
+    listed.clear();
+    DIR* dir = opendir(".");
+    if (dir == nullptr)
+        return 0;
+    while (const dirent* entry = readdir(dir)) {
+        struct stat info;
+        if (stat(entry->d_name, &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        FolderFile file{entry->d_name, std::vector<uint8_t>(size_t(info.st_size))};
+        std::ifstream in(file.name, std::ios::binary);
+        in.read(reinterpret_cast<char*>(file.bytes.data()), std::streamsize(file.bytes.size()));
+        file.bytes.resize(size_t(in.gcount()));
+        listed.push_back(std::move(file));
+    }
+    closedir(dir);
+    std::sort(listed.begin(), listed.end(),
+              [](const FolderFile& a, const FolderFile& b) { return a.name < b.name; });
+    return int32_t(listed.size());
+}
+
+EMSCRIPTEN_KEEPALIVE const char* d88web_file_name(int32_t index)
+{
+    return listed[size_t(index)].name.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const uint8_t* d88web_file_bytes(int32_t index)
+{
+    return listed[size_t(index)].bytes.data();
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t d88web_file_size(int32_t index)
+{
+    return int32_t(listed[size_t(index)].bytes.size());
+}
+
+}  // extern "C"
