@@ -79,7 +79,7 @@ var Module = (function () {
   }
 
   function messagesHtml(result) {
-    var html = '<div class="run"' + caption(result.name, result.cut.status) + '>';
+    var html = '<div class="run" tabindex="0"' + caption(result.name, result.cut.status) + '>';
     result.cut.lines.forEach(function (line) {
       html += '<div data-stream="' + line.stream + '">' + escapeHtml(line.text) + '</div>';
     });
