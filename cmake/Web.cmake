@@ -15,11 +15,12 @@ endif()
 
 # The shell with the stylesheet, the script and the zip library in place;
 # emcc then puts its own script and the WebAssembly into it.
+file(GLOB zipLibrary ${PROJECT_SOURCE_DIR}/web/vendor/fflate-*.min.js)
 set(webSources
   ${PROJECT_SOURCE_DIR}/web/shell.html
   ${PROJECT_SOURCE_DIR}/web/d88cut.css
   ${PROJECT_SOURCE_DIR}/web/d88cut.js
-  ${PROJECT_SOURCE_DIR}/web/vendor/fflate-0.8.4.min.js
+  ${zipLibrary}
 )
 set(webShell ${CMAKE_BINARY_DIR}/web/shell.html)
 add_custom_command(
@@ -35,7 +36,11 @@ add_executable(d88cut_page src/web/web_main.cpp)
 target_link_libraries(d88cut_page PRIVATE d88cut_core)
 add_dependencies(d88cut_page web_shell)
 set_target_properties(d88cut_page PROPERTIES OUTPUT_NAME d88cut SUFFIX .html
-  LINK_DEPENDS ${webShell})
+  LINK_DEPENDS ${webShell}
+  # The link step runs node on emscripten's scripts, which need acorn from
+  # Debian's node modules; the web preset sets this too, for the compiler
+  # checks at configure time.
+  CXX_LINKER_LAUNCHER "${CMAKE_COMMAND};-E;env;NODE_PATH=/usr/share/nodejs")
 target_link_options(d88cut_page PRIVATE
   --shell-file ${webShell}
   # The WebAssembly goes into the page as base64 and is decoded there,
