@@ -157,7 +157,9 @@ extern "C" {
 // that every line that names it names it as the user chose it; it is
 // removed again before this returns. A name the folder already holds is
 // an earlier file's output, which must not be lost: the chosen file then
-// waits in a folder of its own instead and is named by that path. The
+// waits in a folder of its own instead, and d88cut, which must cut into
+// the folder, names it by that path (only its warning of more than 64
+// images names the file at all). The
 // cutter never writes over the file it reads (it says so and leaves that
 // output out, as it would on the console), so what is removed at the end
 // is always the chosen file and never an output.
@@ -173,8 +175,12 @@ EMSCRIPTEN_KEEPALIVE void d88web_handle(const char* name, const uint8_t* bytes, 
     platform::createFile(path.c_str(), bytes, size);
 
     results[cutRun] = capture(cutProgram, {"d88cut", path.c_str()});
-    results[scanRun] = capture(scan, {"d88scan", path.c_str()});
-    results[scanJsonRun] = capture(scan, {"d88scan", "--json", path.c_str()});
+    // d88scan writes nothing, so it can look from the file's own folder
+    // and name it as chosen wherever it waits.
+    chdir(inFolder ? folder : asideFolder);
+    results[scanRun] = capture(scan, {"d88scan", name});
+    results[scanJsonRun] = capture(scan, {"d88scan", "--json", name});
+    chdir(folder);
 
     platform::removeFile(path.c_str());
 }
