@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <fstream>
 #include <ostream>
-#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "d88/d88_reader.h"
 #include "platform/platform.h"
 #include "scan/scan.h"
+#include "web/transcript.h"
 
 namespace {
 
@@ -29,75 +29,6 @@ namespace {
 const char folder[] = "/files";
 // Where a chosen file waits when its name is taken in the folder.
 const char asideFolder[] = "/in";
-
-// What a console shows of one run: its lines in the order they were ended,
-// each marked with the stream it went to. Each stream gathers its own line
-// until the line ends, so a line is never torn by the other stream.
-//
-// Handed to the page as one byte string: for each line 'o' (stdout) or 'e'
-// (stderr), the line's bytes as written (Shift-JIS for the disk messages),
-// and '\n'.
-class Transcript {
-public:
-    void add(int stream, const char* bytes, std::streamsize count)
-    {
-        for (std::streamsize i = 0; i < count; ++i) {
-            if (bytes[i] == '\n')
-                endLine(stream);
-            else
-                open_[stream] += bytes[i];
-        }
-    }
-
-    // A last line without its line end still counts as a line.
-    const std::string& finish()
-    {
-        for (int stream = 0; stream < 2; ++stream)
-            if (!open_[stream].empty())
-                endLine(stream);
-        return lines_;
-    }
-
-private:
-    void endLine(int stream)
-    {
-        lines_ += stream == 0 ? 'o' : 'e';
-        lines_ += open_[stream];
-        lines_ += '\n';
-        open_[stream].clear();
-    }
-
-    std::string lines_;
-    std::string open_[2];
-};
-
-// A stream's bytes go to the transcript as they are written, unbuffered,
-// so the order of writes across the two streams is kept.
-class TranscriptBuffer : public std::streambuf {
-public:
-    TranscriptBuffer(Transcript& transcript, int stream)
-        : transcript_(transcript), stream_(stream) {}
-
-protected:
-    int_type overflow(int_type c) override
-    {
-        if (traits_type::eq_int_type(c, traits_type::eof()))
-            return traits_type::not_eof(c);
-        const char byte = traits_type::to_char_type(c);
-        transcript_.add(stream_, &byte, 1);
-        return c;
-    }
-
-    std::streamsize xsputn(const char* bytes, std::streamsize count) override
-    {
-        transcript_.add(stream_, bytes, count);
-        return count;
-    }
-
-private:
-    Transcript& transcript_;
-    int stream_;
-};
 
 // One of the three runs made on every chosen file.
 enum Run { cutRun, scanRun, scanJsonRun, runCount };
@@ -112,8 +43,8 @@ RunResult capture(int (*program)(int, const char* const[], std::ostream&, std::o
                   std::vector<const char*> argv)
 {
     Transcript transcript;
-    TranscriptBuffer outBuffer(transcript, 0);
-    TranscriptBuffer errBuffer(transcript, 1);
+    TranscriptBuffer outBuffer(transcript, Stream::out);
+    TranscriptBuffer errBuffer(transcript, Stream::err);
     std::ostream out(&outBuffer);
     std::ostream err(&errBuffer);
     RunResult result;
