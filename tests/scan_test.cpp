@@ -252,12 +252,14 @@ TEST(ScanCommandLine, UsageStatusesAndFilesThatCannotBeOpened)
     const CommandCase cases[] = {
         {"", 2, "", "usage: d88scan FILE.d88"},
         {"-h", 0, "usage: d88scan FILE.d88", ""},
+        {"--version broken.d88", 0, "d88scan " D88CUT_VERSION "\n", ""},
         {"broken.d88 --help", 0, "usage: d88scan FILE.d88", ""},
         {"-q broken.d88", 2, "", "unknown option \"-q\"\nusage: d88scan"},
         {"-- -x.d88 broken.d88", 1, "file \"-x.d88\": 1 image\nimage 0 ", ""},
-        {"missing.d88 broken.d88", 2, "file \"broken.d88\"", "cannot open \"missing.d88\"\n"},
-        {". -- -x.d88", 2, "file \"-x.d88\"", "cannot open \".\"\n"},
-        {"pipe.d88 -- -x.d88", 2, "file \"-x.d88\"", "cannot open \"pipe.d88\"\n"},
+        // Each with the system's reason, in its own words.
+        {"missing.d88 broken.d88", 2, "file \"broken.d88\"", "cannot open \"missing.d88\": "},
+        {". -- -x.d88", 2, "file \"-x.d88\"", "cannot open \".\": "},
+        {"pipe.d88 -- -x.d88", 2, "file \"-x.d88\"", "cannot open \"pipe.d88\": "},
     };
     for (const CommandCase& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -265,6 +267,8 @@ TEST(ScanCommandLine, UsageStatusesAndFilesThatCannotBeOpened)
         EXPECT_EQ(result.status, c.status);
         EXPECT_TRUE(startsWith(result.out, c.outStart)) << result.out;
         EXPECT_NE(result.err.find(c.inErr), std::string::npos) << result.err;
+        // No line of its own on stderr ends without words after the colon.
+        EXPECT_EQ(result.err.find(": \n"), std::string::npos) << result.err;
     }
 
     // A report that cannot be written is a failure of its own.
@@ -273,7 +277,7 @@ TEST(ScanCommandLine, UsageStatusesAndFilesThatCannotBeOpened)
     const std::string path = (dir / "broken.d88").string();
     const char* const argv[] = {"d88scan", path.c_str()};
     EXPECT_EQ(scan(2, argv, full, err), 2);
-    EXPECT_EQ(err.str(), "d88scan: cannot write the report\n");
+    EXPECT_EQ(err.str().rfind("d88scan: cannot write the report: ", 0), 0u) << err.str();
 }
 
 TEST(ScanCommandLine, WritesNothingAndOpensNothingForWriting)

@@ -11,16 +11,23 @@
 #include "cutter/identify.h"
 #include "cutter/plans.h"
 #include "d88/d88_reader.h"
+#include "platform/platform.h"
 
 namespace {
 
+// The version of the whole tool, d88cut's and d88scan's alike, as the
+// build names it.
+const char versionLine[] = "d88scan " D88CUT_VERSION "\n";
+
 const char usageText[] =
     "usage: d88scan FILE.d88 [FILE.d88 ...]\n"
+    "       d88scan --version\n"
     "Reports what d88cut would do with each D88 file, and why: its images, the\n"
     "disks of the set d88cut would recognise in them, and every file it would\n"
     "not cut whole. Reads the files only; writes nothing.\n"
     "Exit status: 0 when every file would be cut whole, 1 when one would be\n"
-    "incomplete or absent, 2 on a usage error or a file that cannot be opened.\n";
+    "incomplete or absent, 2 on a usage error or a file that cannot be opened.\n"
+    "This is d88scan " D88CUT_VERSION ".\n";
 
 // The report is plain ASCII whatever the disk holds: printable bytes stand
 // as they are, a backslash and a double quote are escaped, and every other
@@ -242,8 +249,8 @@ int scan(int argc, const char* const argv[], std::ostream& out, std::ostream& er
             files.push_back(argv[i]);
         } else if (arg == "--") {
             optionsEnd = true;
-        } else if (arg == "-h" || arg == "--help") {
-            out << usageText;
+        } else if (arg == "-h" || arg == "--help" || arg == "--version") {
+            out << (arg == "--version" ? versionLine : usageText);
             return out.flush() ? 0 : 2;
         } else {
             err << "d88scan: unknown option " << quoted(argv[i]) << '\n' << usageText;
@@ -256,12 +263,15 @@ int scan(int argc, const char* const argv[], std::ostream& out, std::ostream& er
     }
 
     int status = 0;
+    std::string lost;  // why the report could not be written, said as it failed
     for (const char* path : files) {
-        if (!out)
+        if (!out) {
+            lost = platform::lastError();
             break;  // nobody reads the report any more
+        }
         D88Reader reader;
         if (!reader.open(path)) {
-            err << "d88scan: cannot open " << quoted(path) << '\n';
+            err << "d88scan: cannot open " << quoted(path) << ": " << platform::lastError() << '\n';
             status = 2;
             continue;
         }
@@ -276,7 +286,8 @@ int scan(int argc, const char* const argv[], std::ostream& out, std::ostream& er
             status = 1;
     }
     if (!out.flush()) {
-        err << "d88scan: cannot write the report\n";
+        err << "d88scan: cannot write the report: "
+            << (lost.empty() ? platform::lastError() : lost) << '\n';
         return 2;
     }
     return status;
