@@ -8,6 +8,7 @@ var Module = (function () {
   // The three runs the core makes on each file, in the order of
   // d88web_status and d88web_output.
   var CUT = 0, SCAN = 1, SCAN_JSON = 2;
+  var STDERR_TAG = 'e'.charCodeAt(0);
   // Fill classes for the files a disk's sectors feed, taken in turn.
   var PALETTE_SIZE = 10;
 
@@ -50,7 +51,7 @@ var Module = (function () {
     for (var at = 0; at < bytes.length;) {
       var end = bytes.indexOf(10, at);
       lines.push({
-        stream: bytes[at] === 0x65 ? 'stderr' : 'stdout',
+        stream: bytes[at] === STDERR_TAG ? 'stderr' : 'stdout',
         text: decoder.decode(bytes.subarray(at + 1, end))
       });
       at = end + 1;
@@ -73,8 +74,10 @@ var Module = (function () {
     return {name: name, cut: runLines(CUT, shiftJis), scan: runLines(SCAN, shiftJis), report: report};
   }
 
+  // The file's name and exit status, shown above its lines by the
+  // stylesheet and read out as the group's name.
   function caption(name, status) {
-    return ' data-file="' + escapeHtml(name) + '" data-exit="' + status + '"' +
+    return ' data-file="' + escapeHtml(name) + '" data-exit="' + status + '" role="group"' +
            ' aria-label="' + escapeHtml(name + ', exit status ' + status) + '"';
   }
 
