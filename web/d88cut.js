@@ -91,7 +91,7 @@ var Module = (function () {
 
   function scanHtml(result) {
     var text = result.scan.lines.map(function (l) { return l.text; }).join('\n');
-    return '<pre class="run"' + caption(result.name, result.scan.status) + '>' +
+    return '<pre class="run" tabindex="0"' + caption(result.name, result.scan.status) + '>' +
            escapeHtml(text) + '</pre>';
   }
 
@@ -277,7 +277,7 @@ var Module = (function () {
   function mapHtml(result) {
     var files = result.report && result.report.files;
     if (!files || !files.length)
-      return '<p class="run" data-file="' + escapeHtml(result.name) + '">' + escapeHtml(result.name) +
+      return '<p data-file="' + escapeHtml(result.name) + '">' + escapeHtml(result.name) +
              ': no map; the report could not be read.</p>';
     var html = '';
     files.forEach(function (file) {
