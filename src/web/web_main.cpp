@@ -107,10 +107,11 @@ EMSCRIPTEN_KEEPALIVE void d88web_handle(const char* name, const uint8_t* bytes, 
 
     results[cutRun] = capture(cutProgram, {"d88cut", path.c_str()});
     // d88scan writes nothing, so it can look from the file's own folder
-    // and name it as chosen wherever it waits.
+    // and name it as chosen wherever it waits. A name that begins with
+    // '-' is still a file's.
     chdir(inFolder ? folder : asideFolder);
-    results[scanRun] = capture(scan, {"d88scan", name});
-    results[scanJsonRun] = capture(scan, {"d88scan", "--json", name});
+    results[scanRun] = capture(scan, {"d88scan", "--", name});
+    results[scanJsonRun] = capture(scan, {"d88scan", "--json", "--", name});
     chdir(folder);
 
     platform::removeFile(path.c_str());
