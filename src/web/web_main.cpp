@@ -90,10 +90,10 @@ extern "C" {
 // an earlier file's output, which must not be lost: the chosen file then
 // waits in a folder of its own instead, and d88cut, which must cut into
 // the folder, names it by that path (only its warning of more than 64
-// images names the file at all). The
-// cutter never writes over the file it reads (it says so and leaves that
-// output out, as it would on the console), so what is removed at the end
-// is always the chosen file and never an output.
+// images names the file at all). The cutter never writes over the file it
+// reads, nor under its temporary name (it says so and leaves that output
+// out, as it would on the console), so what is removed at the end is
+// always the chosen file and never an output.
 EMSCRIPTEN_KEEPALIVE void d88web_handle(const char* name, const uint8_t* bytes, int32_t size)
 {
     struct stat taken;
