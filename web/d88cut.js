@@ -234,8 +234,9 @@ var Module = (function () {
     });
     var width = LABEL_W + columns * STEP_X;
     var height = Math.max(sides.length * STEP_Y, STEP_Y);
-    return '<svg class="disk-map" viewBox="0 0 ' + width + ' ' + height + '" width="' + width +
-           '" height="' + height + '" role="group" aria-label="Sectors by track side">' + body + '</svg>';
+    return {width: width, html: '<svg class="disk-map" viewBox="0 0 ' + width + ' ' + height +
+            '" width="' + width + '" height="' + height + '" role="group" aria-label="Sectors by track side">' +
+            body + '</svg>'};
   }
 
   function legendHtml(index) {
@@ -285,13 +286,15 @@ var Module = (function () {
         var index = planIndex(image);
         var known = (image.recognitions || []).length !== 0;
         var number = image.index !== undefined ? image.index : i;
-        html += '<figure class="disk' + (known ? '' : ' foreign') + '" data-file="' +
-                escapeHtml(result.name) + '" data-image="' + number + '">' +
+        var map = diskSvg(image, index);
+        // As wide as its map, which narrows with a narrow screen.
+        html += '<figure class="disk' + (known ? '' : ' foreign') + '" style="width: ' + map.width +
+                'px" data-file="' + escapeHtml(result.name) + '" data-image="' + number + '">' +
                 '<figcaption><strong>' + escapeHtml(result.name) + ', image ' + number +
                 (image.name ? ' "' + escapeHtml(image.name) + '"' : '') + '</strong>' +
                 '<span class="kind">' + escapeHtml(kindLine(image)) + '</span>' + reasonsHtml(image) +
                 '<span class="geometry">' + escapeHtml(geometry(image)) + '</span>' +
-                '</figcaption>' + legendHtml(index) + diskSvg(image, index) + '</figure>';
+                '</figcaption>' + legendHtml(index) + map.html + '</figure>';
       });
     });
     return html;
