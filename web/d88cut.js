@@ -382,6 +382,24 @@ var Module = (function () {
     info.textContent = cell.querySelector('title').textContent;
   }
 
+  // The arrow keys move the focus from sector to sector on a map, across a
+  // track side and from side to side, besides Tab.
+  var ARROWS = {ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1]};
+
+  function moveBetweenSectors(event) {
+    var step = ARROWS[event.key];
+    var cell = event.target.closest && event.target.closest('rect.sector');
+    if (!step || !cell)
+      return;
+    var x = Number(cell.getAttribute('x')) + step[0] * STEP_X;
+    var y = Number(cell.getAttribute('y')) + step[1] * STEP_Y;
+    var next = cell.ownerSVGElement.querySelector('rect.sector[x="' + x + '"][y="' + y + '"]');
+    if (next) {
+      next.focus();
+      event.preventDefault();
+    }
+  }
+
   function start() {
     page.status = $('status');
     page.messages = $('messages');
@@ -408,6 +426,7 @@ var Module = (function () {
     });
     page.map.addEventListener('mouseover', showSector);
     page.map.addEventListener('focusin', showSector);
+    page.map.addEventListener('keydown', moveBetweenSectors);
     input.disabled = false;
     setState('ready', 'Ready: choose D88 files, or drop them on this page.');
   }
