@@ -24,6 +24,35 @@ if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
 endif()
 set(D88CUT_RELEASE_DATE ${CMAKE_MATCH_2})
 
+# Before anything is installed: which of the folders the install may make
+# are not there yet. The uninstall target removes those, and only those,
+# when they are empty again. A second install keeps what the first found.
+if(NOT WIN32)
+  install(CODE "
+    set(list \"${PROJECT_BINARY_DIR}/install_created_dirs.txt\")
+    set(root \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+    if(NOT root MATCHES \"_CPack_Packages\")
+      set(created)
+      if(EXISTS \"\${list}\")
+        file(STRINGS \"\${list}\" created)
+      endif()
+      foreach(dir
+          ${CMAKE_INSTALL_DOCDIR} ${CMAKE_INSTALL_DATAROOTDIR}/doc
+          ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_MANDIR}
+          ${CMAKE_INSTALL_DATAROOTDIR}/d88cut ${CMAKE_INSTALL_DATAROOTDIR}
+          ${CMAKE_INSTALL_BINDIR} .)
+        get_filename_component(path \"\${root}/\${dir}\" ABSOLUTE)
+        if(NOT EXISTS \"\${path}\")
+          list(APPEND created \"\${path}\")
+        endif()
+      endforeach()
+      list(REMOVE_DUPLICATES created)
+      string(REPLACE \";\" \"\\n\" created \"\${created}\")
+      file(WRITE \"\${list}\" \"\${created}\\n\")
+    endif()
+  ")
+endif()
+
 # The Windows zip unpacks to one folder that holds the programs and their
 # texts side by side.
 set(programDestination ${CMAKE_INSTALL_BINDIR})
@@ -93,7 +122,10 @@ foreach(program IN LISTS D88CUT_PROGRAMS)
 endforeach()
 
 if(WIN32)
-  d88cut_windows_text(${PROJECT_SOURCE_DIR}/README.md README.txt)
+  # The zip's own README, for Windows users: what the programs do and how
+  # to run them there, not how to build them on Linux.
+  configure_file(${PROJECT_SOURCE_DIR}/doc/README-windows.txt ${docs}/README-windows.txt @ONLY)
+  d88cut_windows_text(${docs}/README-windows.txt README.txt)
   d88cut_windows_text(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt)
 else()
   # The licence in Debian's machine-readable copyright format, with the text

@@ -1,6 +1,7 @@
 # Removes every file that install_manifest.txt, in the current directory,
-# lists, and then the directories of the project's own name that this left
-# empty (the documentation's). Run by the uninstall target of the build tree.
+# lists, and then the folders the install made (install_created_dirs.txt,
+# written before it installed anything) that this left empty, deepest
+# first. Run by the uninstall target of the build tree.
 if(NOT EXISTS install_manifest.txt)
   message(FATAL_ERROR "no install_manifest.txt here: nothing was installed from this build tree")
 endif()
@@ -11,10 +12,18 @@ foreach(file IN LISTS files)
     message(STATUS "Removing ${file}")
     file(REMOVE "${file}")
   endif()
-  get_filename_component(dir "${file}" DIRECTORY)
-  get_filename_component(dirName "${dir}" NAME)
-  file(GLOB left "${dir}/*")
-  if(dirName STREQUAL "d88cut" AND IS_DIRECTORY "${dir}" AND NOT left)
-    file(REMOVE_RECURSE "${dir}")
-  endif()
 endforeach()
+if(EXISTS install_created_dirs.txt)
+  file(STRINGS install_created_dirs.txt dirs)
+  # share/doc/d88cut before share/doc, share/man/man1 before share/man.
+  list(SORT dirs)
+  list(REVERSE dirs)
+  foreach(dir IN LISTS dirs)
+    file(GLOB left "${dir}/*")
+    if(IS_DIRECTORY "${dir}" AND NOT left)
+      message(STATUS "Removing the folder ${dir}")
+      file(REMOVE_RECURSE "${dir}")
+    endif()
+  endforeach()
+  file(REMOVE install_created_dirs.txt)
+endif()

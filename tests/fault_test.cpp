@@ -208,7 +208,8 @@ TEST_F(Faults, FileSizeLimitsKeepEarlierFilesWhole)
 TEST_F(Faults, KilledAtAnyCallEveryNameHoldsOldOrNewBytes)
 {
     if (spawn(newDir.path(), {{"strace", "-o", "/dev/null", "true"}}) != 0)
-        GTEST_SKIP() << "strace cannot trace here, so no run can be killed at a chosen call";
+        GTEST_SKIP() << "no run can be killed at a chosen call without strace "
+                        "(apt-get install strace)";
     for (const char* call : {"openat", "write", "writev", "close", "rename", "renameat2", "unlink"}) {
         for (int nth : {1, 2, 30, 77, 150}) {
             SCOPED_TRACE(std::string(call) + " #" + std::to_string(nth));
@@ -228,8 +229,10 @@ TEST_F(Faults, KilledAtAnyCallEveryNameHoldsOldOrNewBytes)
 
 TEST_F(Faults, FailingStdoutNeverStopsTheCutting)
 {
-    // A full disk behind stdout.
-    {
+    // A full disk behind stdout, where the system has one to show; the
+    // rest is tried all the same, and the test then says what it left out.
+    const bool full = fs::exists("/dev/full");
+    if (full) {
         ScratchDir dir;
         prepare(dir);
         const int status = spawn(dir.path(), {{D88CUT_BINARY, "disk.d88"}, "/dev/full"});
@@ -264,6 +267,8 @@ TEST_F(Faults, FailingStdoutNeverStopsTheCutting)
         EXPECT_EQ(WEXITSTATUS(status), 1);
         EXPECT_TRUE(outputsOf(dir.path()) == outputsOf(clean.path()));
     }
+    if (!full)
+        GTEST_SKIP() << "a full stdout was not tried: this system has no /dev/full";
 }
 
 TEST_F(Faults, InputNamedLikeAnOutputIsNeverWritten)

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <map>
+#include <nlohmann/json.hpp>
 #include <random>
 
 #include "disk_set.h"
@@ -84,6 +86,47 @@ std::vector<std::string> cutVerdicts(const ScratchDir& dir, const RunResult& cut
     return lines;
 }
 
+// The fixed lines again, from d88scan --json on the same file: the two
+// forms of the report must tell one story. Every sector a file is said to
+// come from is a record on its side, and a run said to stop at a missing
+// sector finds no record of that ID there.
+void expectJsonAgrees(const fs::path& file, const std::string& text, int status)
+{
+    std::ostringstream out, err;
+    const std::string path = file.string();
+    const char* const argv[] = {"d88scan", "--json", path.c_str()};
+    EXPECT_EQ(scan(3, argv, out, err), status);
+    const nlohmann::json report = nlohmann::json::parse(out.str());
+    std::vector<std::string> lines;
+    for (const auto& image : report["files"][0]["images"]) {
+        lines.push_back("image " + image["index"].dump());
+        std::map<std::pair<int, int>, int> sizes;  // (track, R) -> data size, first record
+        for (const auto& side : image["trackSides"])
+            for (const auto& sector : side["sectors"])
+                sizes.emplace(std::make_pair(side["track"].get<int>(), sector["r"].get<int>()),
+                              sector["size"].get<int>());
+        for (const auto& disk : image["recognitions"]) {
+            lines.push_back(disk["kind"]);
+            for (const auto& output : disk["outputs"]) {
+                const std::string name = output["name"], state = output["state"];
+                for (const auto& s : output["sectors"])
+                    EXPECT_EQ(sizes.count({s["track"], s["r"]}), 1u) << name;
+                if (state == "whole")
+                    continue;
+                lines.push_back(name + " " + state +
+                                (state == "incomplete" ? " " + output["bytes"].dump() + " of " +
+                                                             output["planned"].dump()
+                                                       : ""));
+                const auto& stop = output["stop"];
+                EXPECT_EQ(sizes.count({stop["track"], stop["r"]}), stop["reason"] == "short")
+                    << name;
+            }
+        }
+        EXPECT_EQ(image["reasons"].size(), image["recognitions"].empty() ? 2u : 0u);
+    }
+    EXPECT_EQ(lines, fixedLines(text)) << out.str();
+}
+
 // Runs both programs on one image and checks that d88scan foretold what
 // d88cut did; returns d88scan's run.
 RunResult expectAgreement(const Bytes& image)
@@ -92,6 +135,7 @@ RunResult expectAgreement(const Bytes& image)
     writeBytes(dir / "disk.d88", image);
     const RunResult scan = runBinary(dir.path(), "disk.d88", d88scan);
     const std::vector<std::string> lines = fixedLines(scan.out);
+    expectJsonAgrees(dir / "disk.d88", scan.out, scan.status);
     const RunResult cut = runOnImage(dir, image);
     EXPECT_EQ(lines, cutVerdicts(dir, cut)) << scan.out;
     EXPECT_EQ(cut.status, 0);
@@ -290,7 +334,7 @@ TEST(ScanCommandLine, WritesNothingAndOpensNothingForWriting)
     EXPECT_TRUE(readBytes(dir / "disk.d88") == image);
 
     if (std::system("strace -o /dev/null true >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "no strace here";
+        GTEST_SKIP() << "what is opened is not watched without strace (apt-get install strace)";
     const RunResult traced =
         runBinary(dir.path(), "disk.d88",
                   {"strace", "-f", "-e", "trace=%file", "-o", "trace.txt", D88SCAN_BINARY});

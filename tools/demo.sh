@@ -22,5 +22,14 @@ else
 fi
 echo
 echo "d88cut exited with status $status; the files it wrote, in $dir:"
-ls -l --ignore=sample-set.d88 --ignore=d88cut-stdout.txt
+# Plain POSIX sh and ls, as on macOS and the BSDs: the demo's own two
+# files are left out of the list by name.
+set --
+for name in *; do
+    case $name in
+        sample-set.d88 | d88cut-stdout.txt) ;;
+        *) set -- "$@" "$name" ;;
+    esac
+done
+[ $# -eq 0 ] || ls -l "$@"
 exit "$status"

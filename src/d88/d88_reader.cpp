@@ -284,3 +284,15 @@ int32_t D88Reader::listSectorIds(int32_t track, uint8_t* out, int32_t outLen)
     });
     return written;
 }
+
+int32_t D88Reader::listSectors(int32_t track, SectorInfo* out, int32_t maxCount)
+{
+    int32_t listed = 0;
+    if (maxCount <= 0)
+        return 0;
+    walkTrack(track, [&](const RecordHeader& record) {
+        out[listed++] = SectorInfo{record.id, record.dataSize};
+        return listed < maxCount ? Walk::Continue : Walk::Stop;
+    });
+    return listed;
+}

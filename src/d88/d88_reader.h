@@ -20,6 +20,13 @@ struct SectorId {
     uint8_t c, h, r, n;
 };
 
+// One record as it stands on a track: its sector's ID and the size of the
+// data that follows its header.
+struct SectorInfo {
+    SectorId id;
+    int32_t size;
+};
+
 class D88Reader {
 public:
     static constexpr int32_t maxImages = 64;
@@ -69,6 +76,9 @@ public:
     // Writes the ID of each record on `track`, 4 bytes each, into out, as
     // many as fit in outLen; returns the bytes written.
     int32_t listSectorIds(int32_t track, uint8_t* out, int32_t outLen);
+    // Lists the records of `track` the same walk reaches, ID and data size,
+    // at most `maxCount`; returns how many were listed.
+    int32_t listSectors(int32_t track, SectorInfo* out, int32_t maxCount);
 
 private:
     struct RecordHeader {

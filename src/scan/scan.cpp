@@ -13,6 +13,8 @@
 #include "d88/d88_reader.h"
 #include "platform/platform.h"
 
+#include <nlohmann/json.hpp>
+
 namespace {
 
 // The version of the whole tool, d88cut's and d88scan's alike, as the
@@ -21,10 +23,13 @@ const char versionLine[] = "d88scan " D88CUT_VERSION "\n";
 
 const char usageText[] =
     "usage: d88scan FILE.d88 [FILE.d88 ...]\n"
+    "       d88scan --json FILE.d88 [FILE.d88 ...]\n"
     "       d88scan --version\n"
     "Reports what d88cut would do with each D88 file, and why: its images, the\n"
     "disks of the set d88cut would recognise in them, and every file it would\n"
     "not cut whole. Reads the files only; writes nothing.\n"
+    "--json gives the same findings as one JSON document, with every sector of\n"
+    "every image and the sectors each file would be cut from.\n"
     "Exit status: 0 when every file would be cut whole, 1 when one would be\n"
     "incomplete or absent, 2 on a usage error or a file that cannot be opened.\n"
     "This is d88scan " D88CUT_VERSION ".\n";
@@ -68,7 +73,8 @@ std::string sectorPlace(int32_t track, int32_t c, int32_t h, int32_t r)
 
 // How one planned file would come out, and where its run breaks off.
 struct FileVerdict {
-    const PlanItem* item;
+    PlanItem item;
+    int32_t offset;          // where the file begins in its run, as cut
     CutRead got;
     int32_t track, c, h, r;  // the sector the run stopped at
     int32_t stopBytes;       // what that sector gave, 0 when it is missing
@@ -76,15 +82,16 @@ struct FileVerdict {
 
 bool whole(const FileVerdict& v)
 {
-    return v.got.runBytes > 0 && v.got.fileBytes == v.item->length;
+    return v.got.runBytes > 0 && v.got.fileBytes == v.item.length;
 }
 
 // Reads a file's run as cutFile would, then, when it broke off, finds the
 // sector it stopped at: every step before it was a whole sector.
 FileVerdict judge(D88Reader& reader, const PlanItem& item, int32_t offset)
 {
-    FileVerdict v{&item, readCut(reader, item.track, item.c, item.h, item.r, sectorSizeCode,
-                                 offset, item.length),
+    FileVerdict v{item, offset,
+                  readCut(reader, item.track, item.c, item.h, item.r, sectorSizeCode, offset,
+                          item.length),
                   item.track, item.c, item.h, item.r, 0};
     if (whole(v))
         return v;
@@ -106,11 +113,11 @@ std::string stopReason(const FileVerdict& v)
 // "    NAME absent (...)" or "    NAME incomplete (N of M bytes; ...)".
 std::string fileLine(const FileVerdict& v)
 {
-    const std::string name = v.item->name;
+    const std::string name = v.item.name;
     if (v.got.runBytes == 0)
         return "    " + name + " absent (first " + stopReason(v) + ")\n";
     return "    " + name + " incomplete (" + std::to_string(v.got.fileBytes) + " of " +
-           std::to_string(v.item->length) + " bytes; " + stopReason(v) + ")\n";
+           std::to_string(v.item.length) + " bytes; " + stopReason(v) + ")\n";
 }
 
 std::string labelSource(const LabelTest& test)
@@ -139,102 +146,291 @@ std::string markerSource(const LabelTest& test)
            " at byte " + std::to_string(markerAt);
 }
 
-// Why a label test named no disk.
+// Why a label test named no disk: "label on track 0: ...".
 std::string labelFailure(const LabelTest& test)
 {
-    const std::string what = "  - label on track " + std::to_string(test.track) + ": ";
+    const std::string what = "label on track " + std::to_string(test.track) + ": ";
     switch (test.finding) {
     case LabelFinding::SectorAbsent:
         return what + "no sector C 0, H " + std::to_string(test.track) + ", R 1, N " +
-               std::to_string(sectorSizeCode) + "\n";
+               std::to_string(sectorSizeCode);
     case LabelFinding::TooShort:
         return what + "sector R 1 has only " + std::to_string(test.labelBytes) +
-               " bytes, too short for the digit\n";
+               " bytes, too short for the digit";
     case LabelFinding::NoLabel:
         return what + "first ten bytes " + quoted(test.head, labelLength) + " are not " +
-               quoted(diskLabel) + "\n";
+               quoted(diskLabel);
     case LabelFinding::OtherDigit:
     case LabelFinding::Disk:
         break;
     }
     return what + "digit " + quoted(test.head + kindDigitAt, 1) + " names no disk (" +
-           (test.track == 0 ? "\"0\" to \"4\" do" : "\"5\" does") + ")\n";
+           (test.track == 0 ? "\"0\" to \"4\" do" : "\"5\" does") + ")";
 }
 
-// Walks the plan of the disk a label test named, as runPlan would, and
-// reports it; false when some file would not be cut whole.
-bool reportDisk(D88Reader& reader, const LabelTest& test, std::string& report)
-{
-    const std::vector<PlanItem> plan = planOf(test.kind);
+// A disk a label test named, and how every file of its plan would come
+// out, in plan order.
+struct DiskFindings {
+    LabelTest test;
+    const char* version;  // early or later, for the disk that is checked
     std::vector<FileVerdict> verdicts;
-    const char* version = nullptr;
-    for (const PlanItem& item : plan) {
+};
+
+// One image: where it is, what its header says, what stands on its track
+// sides, and the disks it would be cut as. The reads are d88cut's, in
+// d88cut's order.
+struct ImageFindings {
+    int32_t index;
+    int32_t offset;
+    bool selected;  // false when its header cannot be read
+    std::string name;
+    int32_t mediaType;
+    int32_t size;
+    std::vector<std::vector<SectorInfo>> sides;  // by track index
+    LabelTest first, second;
+    std::vector<DiskFindings> disks;
+};
+
+bool allWhole(const DiskFindings& disk)
+{
+    for (const FileVerdict& v : disk.verdicts)
+        if (!whole(v))
+            return false;
+    return true;
+}
+
+// Walks the plan of the disk a label test named, as runPlan would.
+DiskFindings judgeDisk(D88Reader& reader, const LabelTest& test)
+{
+    DiskFindings disk{test, nullptr, {}};
+    for (const PlanItem& item : planOf(test.kind)) {
         bool early = false;
         const int32_t offset = offsetOnDisk(reader, item, early);
         if (item.check == VersionCheck::Announce)
-            version = early ? "cut as the early version" : "cut as the later version";
-        verdicts.push_back(judge(reader, item, offset));
+            disk.version = early ? "early" : "later";
+        disk.verdicts.push_back(judge(reader, item, offset));
     }
+    return disk;
+}
 
-    std::string source = labelSource(test);
-    if (test.marker != MarkerFinding::NotRead)
-        source += "; " + markerSource(test);
-    if (version != nullptr)
-        source += std::string("; ") + version;
-    report += "  " + std::string(diskKindName(test.kind)) + " (" + source + "): ";
-    if (plan.empty()) {
-        report += "no files to cut\n";
-        return true;
+// A track side may say it holds any number of records; a map of the disk
+// shows this many of them at most.
+constexpr int32_t maxListedSectors = 256;
+
+ImageFindings judgeImage(D88Reader& reader, int32_t index)
+{
+    ImageFindings image{};
+    image.index = index;
+    image.offset = reader.imageOffset(index);
+    image.selected = selectSetImage(reader, index);
+    if (!image.selected)
+        return image;
+    image.name = reader.diskName();
+    image.mediaType = reader.mediaType();
+    image.size = reader.imageSize();
+    image.sides.resize(D88Reader::trackCount);
+    SectorInfo listed[maxListedSectors];
+    for (int32_t track = 0; track < D88Reader::trackCount; ++track) {
+        const int32_t count = reader.listSectors(track, listed, maxListedSectors);
+        image.sides[size_t(track)].assign(listed, listed + count);
     }
+    // The disk the first test names is walked before the second test
+    // reads its label sector, as d88cut cuts it.
+    image.first = firstLabelTest(reader);
+    if (image.first.finding == LabelFinding::Disk)
+        image.disks.push_back(judgeDisk(reader, image.first));
+    image.second = secondLabelTest(reader);
+    if (image.second.finding == LabelFinding::Disk)
+        image.disks.push_back(judgeDisk(reader, image.second));
+    return image;
+}
+
+bool allWhole(const ImageFindings& image)
+{
+    for (const DiskFindings& disk : image.disks)
+        if (!allWhole(disk))
+            return false;
+    return true;
+}
+
+// ---- The text report ----
+
+std::string diskText(const DiskFindings& disk)
+{
+    std::string source = labelSource(disk.test);
+    if (disk.test.marker != MarkerFinding::NotRead)
+        source += "; " + markerSource(disk.test);
+    if (disk.version != nullptr)
+        source += std::string("; cut as the ") + disk.version + " version";
+    std::string text = "  " + std::string(diskKindName(disk.test.kind)) + " (" + source + "): ";
+    if (disk.verdicts.empty())
+        return text + "no files to cut\n";
     int32_t wholeFiles = 0;
-    for (const FileVerdict& v : verdicts)
+    for (const FileVerdict& v : disk.verdicts)
         wholeFiles += whole(v) ? 1 : 0;
-    report += std::to_string(plan.size()) + " files, " + std::to_string(wholeFiles) +
-              " would be cut whole\n";
-    for (const FileVerdict& v : verdicts)
+    text += std::to_string(disk.verdicts.size()) + " files, " + std::to_string(wholeFiles) +
+            " would be cut whole\n";
+    for (const FileVerdict& v : disk.verdicts)
         if (!whole(v))
-            report += fileLine(v);
-    return wholeFiles == int32_t(plan.size());
+            text += fileLine(v);
+    return text;
 }
 
-int32_t tracksWithSectors(D88Reader& reader)
+std::string imageText(const ImageFindings& image)
 {
-    int32_t count = 0;
-    uint8_t id[4];
-    for (int32_t track = 0; track < D88Reader::trackCount; ++track)
-        count += reader.listSectorIds(track, id, sizeof id) > 0 ? 1 : 0;
-    return count;
-}
-
-// Reports one image, making the reads d88cut makes in d88cut's order;
-// false when some file would not be cut whole.
-bool reportImage(D88Reader& reader, int32_t index, std::ostream& out)
-{
-    std::string report = "image " + std::to_string(index) + " at offset " +
-                         std::to_string(reader.imageOffset(index));
-    if (!selectSetImage(reader, index)) {
-        out << report << ": header cannot be read\n";
-        return true;
-    }
+    std::string text = "image " + std::to_string(image.index) + " at offset " +
+                       std::to_string(image.offset);
+    if (!image.selected)
+        return text + ": header cannot be read\n";
+    int32_t sidesWithSectors = 0;
+    for (const std::vector<SectorInfo>& side : image.sides)
+        sidesWithSectors += side.empty() ? 0 : 1;
     char mediaType[8];
-    std::snprintf(mediaType, sizeof mediaType, "0x%02x", unsigned(reader.mediaType()));
-    report += ": name " + quoted(reader.diskName()) + ", media type " + mediaType + ", " +
-              std::to_string(reader.imageSize()) +
-              " bytes, " + std::to_string(tracksWithSectors(reader)) +
-              " track sides with sectors\n";
+    std::snprintf(mediaType, sizeof mediaType, "0x%02x", unsigned(image.mediaType));
+    text += ": name " + quoted(image.name.c_str()) + ", media type " + mediaType + ", " +
+            std::to_string(image.size) + " bytes, " + std::to_string(sidesWithSectors) +
+            " track sides with sectors\n";
+    for (const DiskFindings& disk : image.disks)
+        text += diskText(disk);
+    if (image.disks.empty())
+        text += "  - no disk of the set\n  - " + labelFailure(image.first) + "\n  - " +
+                labelFailure(image.second) + "\n";
+    return text;
+}
 
-    bool allWhole = true;
-    const LabelTest first = firstLabelTest(reader);
-    if (first.finding == LabelFinding::Disk)
-        allWhole = reportDisk(reader, first, report) && allWhole;
-    const LabelTest second = secondLabelTest(reader);
-    if (second.finding == LabelFinding::Disk)
-        allWhole = reportDisk(reader, second, report) && allWhole;
+// ---- The same findings as JSON ----
 
-    if (first.finding != LabelFinding::Disk && second.finding != LabelFinding::Disk)
-        report += "  - no disk of the set\n" + labelFailure(first) + labelFailure(second);
-    out << report;
-    return allWhole;
+using Json = nlohmann::ordered_json;
+
+const char* labelFindingName(LabelFinding finding)
+{
+    switch (finding) {
+    case LabelFinding::SectorAbsent: return "sectorAbsent";
+    case LabelFinding::TooShort:     return "tooShort";
+    case LabelFinding::NoLabel:      return "noLabel";
+    case LabelFinding::OtherDigit:   return "otherDigit";
+    case LabelFinding::Disk:         break;
+    }
+    return "disk";
+}
+
+const char* markerFindingName(MarkerFinding finding)
+{
+    switch (finding) {
+    case MarkerFinding::NotRead:      return "notRead";
+    case MarkerFinding::SectorAbsent: return "sectorAbsent";
+    case MarkerFinding::TooShort:     return "tooShort";
+    case MarkerFinding::Differs:      return "differs";
+    case MarkerFinding::Present:      break;
+    }
+    return "present";
+}
+
+Json sectorJson(int32_t track, int32_t c, int32_t h, int32_t r)
+{
+    return Json{{"track", track}, {"c", c}, {"h", h}, {"r", r}};
+}
+
+Json bytesJson(const uint8_t* bytes, size_t count)
+{
+    Json list = Json::array();
+    for (size_t i = 0; i < count; ++i)
+        list.push_back(bytes[i]);
+    return list;
+}
+
+Json outputJson(D88Reader& reader, const FileVerdict& v)
+{
+    // A run that breaks off before the file's first byte still makes
+    // d88cut write the file, empty: incomplete, not absent.
+    const char* state = whole(v) ? "whole" : v.got.runBytes > 0 ? "incomplete" : "absent";
+    Json output{{"name", v.item.name},
+                {"planned", v.item.length},
+                {"bytes", v.got.fileBytes},
+                {"state", state},
+                {"offset", v.offset},
+                {"first", sectorJson(v.item.track, v.item.c, v.item.h, v.item.r)}};
+    // The sectors that give the file its bytes: those of the run that
+    // hold a byte past the offset, as far as the file got.
+    Json sectors = Json::array();
+    int32_t track = v.item.track, c = v.item.c, h = v.item.h, r = v.item.r;
+    if (v.got.fileBytes > 0) {
+        const int32_t first = v.offset / sectorSize;
+        const int32_t last = (v.offset + v.got.fileBytes - 1) / sectorSize;
+        for (int32_t k = 0; k <= last; ++k) {
+            if (k >= first)
+                sectors.push_back(sectorJson(track, c, h, r));
+            reader.stepRun(track, c, h, r);
+        }
+    }
+    output["sectors"] = sectors;
+    if (!whole(v)) {
+        Json stop = sectorJson(v.track, v.c, v.h, v.r);
+        stop["reason"] = v.stopBytes == 0 ? "missing" : "short";
+        stop["bytes"] = v.stopBytes;
+        stop["text"] = stopReason(v);
+        output["stop"] = stop;
+    }
+    return output;
+}
+
+Json diskJson(D88Reader& reader, const DiskFindings& disk)
+{
+    const LabelTest& test = disk.test;
+    Json json{{"kind", diskKindName(test.kind)},
+              {"labelTrack", test.track},
+              {"digit", escaped(test.head + kindDigitAt, 1)}};
+    if (test.marker != MarkerFinding::NotRead) {
+        json["marker"] = markerFindingName(test.marker);
+        json["markerText"] = markerSource(test);
+    }
+    json["version"] = disk.version != nullptr ? Json(disk.version) : Json(nullptr);
+    Json outputs = Json::array();
+    for (const FileVerdict& v : disk.verdicts)
+        outputs.push_back(outputJson(reader, v));
+    json["outputs"] = outputs;
+    return json;
+}
+
+Json reasonJson(const LabelTest& test)
+{
+    return Json{{"labelTrack", test.track},
+                {"finding", labelFindingName(test.finding)},
+                {"text", labelFailure(test)}};
+}
+
+Json imageJson(D88Reader& reader, const ImageFindings& image)
+{
+    Json json{{"index", image.index}, {"offset", image.offset}};
+    if (!image.selected) {
+        json["error"] = "header cannot be read";
+        return json;
+    }
+    json["name"] = escaped(reinterpret_cast<const uint8_t*>(image.name.data()), image.name.size());
+    json["nameBytes"] = bytesJson(reinterpret_cast<const uint8_t*>(image.name.data()),
+                                  image.name.size());
+    json["mediaType"] = image.mediaType;
+    json["size"] = image.size;
+    Json sides = Json::array();
+    for (int32_t track = 0; track < D88Reader::trackCount; ++track) {
+        const std::vector<SectorInfo>& side = image.sides[size_t(track)];
+        if (side.empty())
+            continue;
+        Json sectors = Json::array();
+        for (const SectorInfo& sector : side)
+            sectors.push_back(Json{{"c", sector.id.c}, {"h", sector.id.h}, {"r", sector.id.r},
+                                   {"n", sector.id.n}, {"size", sector.size}});
+        sides.push_back(Json{{"track", track}, {"sectors", sectors}});
+    }
+    json["trackSides"] = sides;
+    Json recognitions = Json::array();
+    for (const DiskFindings& disk : image.disks)
+        recognitions.push_back(diskJson(reader, disk));
+    json["recognitions"] = recognitions;
+    json["reasons"] = image.disks.empty()
+                          ? Json::array({reasonJson(image.first), reasonJson(image.second)})
+                          : Json::array();
+    return json;
 }
 
 }  // namespace
@@ -243,12 +439,15 @@ int scan(int argc, const char* const argv[], std::ostream& out, std::ostream& er
 {
     std::vector<const char*> files;
     bool optionsEnd = false;
+    bool asJson = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (optionsEnd || arg.size() < 2 || arg[0] != '-') {
             files.push_back(argv[i]);
         } else if (arg == "--") {
             optionsEnd = true;
+        } else if (arg == "--json") {
+            asJson = true;
         } else if (arg == "-h" || arg == "--help" || arg == "--version") {
             out << (arg == "--version" ? versionLine : usageText);
             return out.flush() ? 0 : 2;
@@ -264,27 +463,47 @@ int scan(int argc, const char* const argv[], std::ostream& out, std::ostream& er
 
     int status = 0;
     std::string lost;  // why the report could not be written, said as it failed
+    Json document{{"version", 1}, {"files", Json::array()}};
     for (const char* path : files) {
         if (!out) {
             lost = platform::lastError();
             break;  // nobody reads the report any more
         }
+        // A path is the command line's bytes; JSON takes UTF-8, and a byte
+        // that is not becomes U+FFFD there.
+        Json file{{"path", path}};
         D88Reader reader;
         if (!reader.open(path)) {
-            err << "d88scan: cannot open " << quoted(path) << ": " << platform::lastError() << '\n';
+            const std::string why = platform::lastError();
+            err << "d88scan: cannot open " << quoted(path) << ": " << why << '\n';
+            file["error"] = why;
+            document["files"].push_back(file);
             status = 2;
             continue;
         }
         const int32_t images = reader.imageCount();
-        out << "file " << quoted(path) << ": " << images << (images == 1 ? " image" : " images")
-            << (reader.imagesLeftOut() ? ", and more past them that d88cut does not read\n"
-                                       : "\n");
-        bool allWhole = true;
-        for (int32_t index = 0; index < images; ++index)
-            allWhole = reportImage(reader, index, out) && allWhole;
-        if (!allWhole && status == 0)
+        if (!asJson)
+            out << "file " << quoted(path) << ": " << images
+                << (images == 1 ? " image" : " images")
+                << (reader.imagesLeftOut() ? ", and more past them that d88cut does not read\n"
+                                           : "\n");
+        file["imagesLeftUnread"] = reader.imagesLeftOut();
+        file["images"] = Json::array();
+        bool wholeFile = true;
+        for (int32_t index = 0; index < images; ++index) {
+            const ImageFindings image = judgeImage(reader, index);
+            wholeFile = allWhole(image) && wholeFile;
+            if (asJson)
+                file["images"].push_back(imageJson(reader, image));
+            else
+                out << imageText(image);
+        }
+        document["files"].push_back(file);
+        if (!wholeFile && status == 0)
             status = 1;
     }
+    if (asJson && out)
+        out << document.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
     if (!out.flush()) {
         err << "d88scan: cannot write the report: "
             << (lost.empty() ? platform::lastError() : lost) << '\n';
