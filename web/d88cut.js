@@ -123,10 +123,14 @@ var Module = (function () {
     }).join(', ');
   }
 
-  function place(track, r) { return track + '/' + r; }
+  // A sector as the report names it: track index and ID without N.
+  function place(track, s) { return track + '/' + s.c + '/' + s.h + '/' + s.r; }
 
-  // Which outputs read each sector, and where runs stopped, keyed by
-  // track index and R as the report names them.
+  function stopsHere(names) {
+    return names.join(', ') + (names.length === 1 ? ' stops' : ' stop') + ' here';
+  }
+
+  // Which outputs read each sector, and where runs stopped.
   function planIndex(image) {
     var outputs = [];
     var reads = {};
@@ -136,11 +140,11 @@ var Module = (function () {
         var colour = outputs.length % PALETTE_SIZE;
         outputs.push({output: output, colour: colour});
         (output.sectors || []).forEach(function (s) {
-          var key = place(s.track, s.r);
+          var key = place(s.track, s);
           (reads[key] = reads[key] || []).push(outputs[outputs.length - 1]);
         });
         if (output.stop) {
-          var key = place(output.stop.track, output.stop.r);
+          var key = place(output.stop.track, output.stop);
           (stops[key] = stops[key] || {stop: output.stop, names: []}).names.push(output.name);
         }
       });
@@ -192,13 +196,13 @@ var Module = (function () {
       var cells = [];
       var seen = {};
       (side.sectors || []).forEach(function (s) {
-        var key = place(side.track, s.r);
-        // The reader takes the first sector of an R on a side; a second
-        // of the same R is read by no file.
+        var key = place(side.track, s);
+        // The reader takes the first sector of an ID on a side; a second
+        // of the same ID is read by no file.
         var reads = seen[key] ? [] : index.reads[key] || [];
         var stop = seen[key] ? null : index.stops[key];
         if (stop && stop.stop.reason === 'missing')
-          stop = null;  // another sector of this R, drawn apart below
+          stop = null;  // the one read has another N, drawn apart below
         seen[key] = true;
         var id = 'C ' + s.c + ', H ' + s.h + ', R ' + s.r + ', N ' + s.n;
         var what = reads.length ? reads.map(function (o) { return o.output.name; }).join(', ')
@@ -206,7 +210,7 @@ var Module = (function () {
         var classes = 'sector';
         if (stop) {
           classes += ' short';
-          what += '; short: ' + stop.names.join(', ') + ' stop' + (stop.names.length === 1 ? 's' : '') + ' here';
+          what += '; short, ' + stopsHere(stop.names);
         }
         cells.push({r: s.r, html: function (x) {
           return sectorCell(x, y, 'Track ' + side.track + ', ' + id + ', ' + bytesText(s.size) + ': ' + what,
@@ -219,7 +223,7 @@ var Module = (function () {
           return;
         var stop = entry.stop;
         var title = 'Track ' + stop.track + ', C ' + stop.c + ', H ' + stop.h + ', R ' + stop.r +
-                    ': missing; ' + entry.names.join(', ') + ' stop' + (entry.names.length === 1 ? 's' : '') + ' here';
+                    ': missing; ' + stopsHere(entry.names);
         // Drawn where the run looked for it: before the first sector of
         // a higher R on the side.
         var at = cells.findIndex(function (c) { return c.r > stop.r; });
@@ -258,31 +262,42 @@ var Module = (function () {
     return recognitions.map(function (r) {
       var outputs = r.outputs || [];
       var whole = outputs.filter(function (o) { return o.state === 'whole'; }).length;
-      return r.kind + (outputs.length ? ': ' + plural(outputs.length, 'file') + ', ' + whole + ' whole'
-                                      : ': no files to cut');
+      return r.kind + (r.version === 'early' ? ' (early version)' : '') +
+             (outputs.length ? ': ' + plural(outputs.length, 'file') + ', ' + whole + ' whole'
+                             : ': no files to cut');
     }).join('; ');
   }
 
-  // Why no disk was recognised, in whatever form the report gives it.
+  // Why no disk was recognised: each label test's finding, in the
+  // report's words.
   function reasonsHtml(image) {
-    var reasons = image.reasons || image.notRecognised || [];
-    if (!Array.isArray(reasons))
-      reasons = [reasons];
+    var reasons = image.reasons || [];
     if ((image.recognitions || []).length !== 0 || reasons.length === 0)
       return '';
     return '<ul class="reasons">' + reasons.map(function (r) {
-      return '<li>' + escapeHtml(typeof r === 'string' ? r : r.text || r.reason || JSON.stringify(r)) + '</li>';
+      return '<li>' + escapeHtml(r.text || r.finding) + '</li>';
     }).join('') + '</ul>';
+  }
+
+  function noteHtml(name, words) {
+    return '<p class="note" data-file="' + escapeHtml(name) + '">' + escapeHtml(name + ': ' + words) + '</p>';
   }
 
   function mapHtml(result) {
     var files = result.report && result.report.files;
     if (!files || !files.length)
-      return '<p data-file="' + escapeHtml(result.name) + '">' + escapeHtml(result.name) +
-             ': no map; the report could not be read.</p>';
+      return noteHtml(result.name, 'no map; the report could not be read.');
     var html = '';
     files.forEach(function (file) {
+      if (file.error)
+        html += noteHtml(result.name, 'cannot be read: ' + file.error);
+      else if ((file.images || []).length === 0)
+        html += noteHtml(result.name, 'no disk images.');
       (file.images || []).forEach(function (image, i) {
+        if (image.error) {
+          html += noteHtml(result.name, 'image ' + image.index + ' at offset ' + image.offset + ': ' + image.error);
+          return;
+        }
         var index = planIndex(image);
         var known = (image.recognitions || []).length !== 0;
         var number = image.index !== undefined ? image.index : i;
@@ -296,6 +311,8 @@ var Module = (function () {
                 '<span class="geometry">' + escapeHtml(geometry(image)) + '</span>' +
                 '</figcaption>' + legendHtml(index) + map.html + '</figure>';
       });
+      if (file.imagesLeftUnread)
+        html += noteHtml(result.name, 'more images follow the 64th; d88cut does not read them.');
     });
     return html;
   }
