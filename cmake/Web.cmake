@@ -1,0 +1,59 @@
+# The page, build-web/d88cut.html: the core compiled to WebAssembly with
+# Debian's emscripten, and the page's shell, stylesheet, script and zip
+# library from web/, all in one self-contained file that fetches nothing.
+# The top-level file includes this instead of the programs, the tests and
+# the packages when the compiler is Emscripten's.
+
+# d88scan --json writes with nlohmann's JSON header. Only that one folder
+# of the build machine's headers is brought in: the rest of /usr/include
+# is for the build machine's C library, not Emscripten's.
+set(D88CUT_JSON_HEADERS /usr/include/nlohmann CACHE PATH "nlohmann's JSON headers (Debian's nlohmann-json3-dev)")
+if(EXISTS ${D88CUT_JSON_HEADERS}/json.hpp)
+  file(COPY ${D88CUT_JSON_HEADERS} DESTINATION ${CMAKE_BINARY_DIR}/include)
+  target_include_directories(d88cut_core SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/include)
+endif()
+
+# The shell with the stylesheet, the script and the zip library in place;
+# emcc then puts its own script and the WebAssembly into it.
+file(GLOB zipLibrary ${PROJECT_SOURCE_DIR}/web/vendor/fflate-*.min.js)
+set(webSources
+  ${PROJECT_SOURCE_DIR}/web/shell.html
+  ${PROJECT_SOURCE_DIR}/web/d88cut.css
+  ${PROJECT_SOURCE_DIR}/web/d88cut.js
+  ${zipLibrary}
+)
+set(webShell ${CMAKE_BINARY_DIR}/web/shell.html)
+add_custom_command(
+  OUTPUT ${webShell}
+  COMMAND ${CMAKE_COMMAND} -DSOURCES=${PROJECT_SOURCE_DIR}/web -DOUTPUT=${webShell}
+          -DVERSION=${PROJECT_VERSION} -P ${PROJECT_SOURCE_DIR}/cmake/InlineShell.cmake
+  DEPENDS ${webSources} ${PROJECT_SOURCE_DIR}/cmake/InlineShell.cmake
+  VERBATIM
+)
+add_custom_target(web_shell DEPENDS ${webShell})
+
+add_executable(d88cut_page src/web/web_main.cpp)
+target_link_libraries(d88cut_page PRIVATE d88cut_core)
+add_dependencies(d88cut_page web_shell)
+set_target_properties(d88cut_page PROPERTIES OUTPUT_NAME d88cut SUFFIX .html
+  LINK_DEPENDS ${webShell}
+  # The link step runs node on emscripten's scripts, which need acorn from
+  # Debian's node modules; the web preset sets this too, for the compiler
+  # checks at configure time.
+  CXX_LINKER_LAUNCHER "${CMAKE_COMMAND};-E;env;NODE_PATH=/usr/share/nodejs")
+target_link_options(d88cut_page PRIVATE
+  --shell-file ${webShell}
+  # The WebAssembly goes into the page as base64 and is decoded there,
+  # not fetched, so the page works from file:// and under its policy.
+  -sSINGLE_FILE=1
+  # Emscripten's HTML minifier fails on this output.
+  -sMINIFY_HTML=0
+  -sENVIRONMENT=web
+  # One D88 file may hold 64 images of 416,688 bytes, and the folder
+  # grows with every file handled.
+  -sALLOW_MEMORY_GROWTH=1
+  # No eval and no new Function, which the page's policy forbids.
+  -sDYNAMIC_EXECUTION=0
+  -sEXPORTED_FUNCTIONS=_main,_malloc,_free
+  -sEXPORTED_RUNTIME_METHODS=ccall,UTF8ToString
+)

@@ -1,0 +1,456 @@
+// The page's script. It hands the bytes of each chosen D88 file to the
+// core (d88cut and d88scan, compiled into this page), shows what they
+// wrote, draws the disks from d88scan's JSON report, and offers the files
+// cut. It decides nothing about disks, sectors or files itself.
+'use strict';
+
+var Module = (function () {
+  // The three runs the core makes on each file, in the order of
+  // d88web_status and d88web_output.
+  var CUT = 0, SCAN = 1, SCAN_JSON = 2;
+  var STDERR_TAG = 'e'.charCodeAt(0);
+  // Fill classes for the files a disk's sectors feed, taken in turn.
+  var PALETTE_SIZE = 10;
+
+  var core = {};
+  var shiftJis = new TextDecoder('shift_jis');
+  var utf8 = new TextDecoder('utf-8');
+  var page = {};
+  var queue = Promise.resolve();
+  var fileUrls = [];
+  var zipUrl = null;
+
+  function $(id) { return document.getElementById(id); }
+
+  function escapeHtml(text) {
+    return String(text).replace(/[&<>"']/g, function (c) {
+      return '&#' + c.charCodeAt(0) + ';';
+    });
+  }
+
+  function bytesText(count) {
+    return String(count).replace(/\B(?=(\d{3})+$)/g, ',') + (count === 1 ? ' byte' : ' bytes');
+  }
+
+  function plural(count, word) {
+    return count + ' ' + word + (count === 1 ? '' : 's');
+  }
+
+  function setState(state, words) {
+    document.body.dataset.state = state;
+    $('status').textContent = words;
+  }
+
+  // The lines of one run: the core gives, per line, 'o' or 'e' for the
+  // stream, the line's bytes and '\n'. The disk messages are Shift-JIS;
+  // the JSON report is UTF-8.
+  function runLines(run, decoder) {
+    var start = Module._d88web_output(run);
+    var bytes = Module.HEAPU8.subarray(start, start + Module._d88web_output_size(run));
+    var lines = [];
+    for (var at = 0; at < bytes.length;) {
+      var end = bytes.indexOf(10, at);
+      lines.push({
+        stream: bytes[at] === STDERR_TAG ? 'stderr' : 'stdout',
+        text: decoder.decode(bytes.subarray(at + 1, end))
+      });
+      at = end + 1;
+    }
+    return {status: Module._d88web_status(run), lines: lines};
+  }
+
+  function handleOne(name, bytes) {
+    var at = Module._malloc(Math.max(bytes.length, 1));
+    Module.HEAPU8.set(bytes, at);
+    Module.ccall('d88web_handle', null, ['string', 'number', 'number'], [name, at, bytes.length]);
+    Module._free(at);
+    var json = runLines(SCAN_JSON, utf8).lines.filter(function (l) { return l.stream === 'stdout'; });
+    var report = null;
+    try {
+      report = JSON.parse(json.map(function (l) { return l.text; }).join('\n'));
+    } catch (e) {
+      report = null;
+    }
+    return {name: name, cut: runLines(CUT, shiftJis), scan: runLines(SCAN, shiftJis), report: report};
+  }
+
+  // The file's name and exit status, shown above its lines by the
+  // stylesheet and read out as the group's name.
+  function caption(name, status) {
+    return ' data-file="' + escapeHtml(name) + '" data-exit="' + status + '" role="group"' +
+           ' aria-label="' + escapeHtml(name + ', exit status ' + status) + '"';
+  }
+
+  function messagesHtml(result) {
+    var html = '<div class="run" tabindex="0"' + caption(result.name, result.cut.status) + '>';
+    result.cut.lines.forEach(function (line) {
+      html += '<div data-stream="' + line.stream + '">' + escapeHtml(line.text) + '</div>';
+    });
+    return html + '</div>';
+  }
+
+  function scanHtml(result) {
+    var text = result.scan.lines.map(function (l) { return l.text; }).join('\n');
+    return '<pre class="run" tabindex="0"' + caption(result.name, result.scan.status) + '>' +
+           escapeHtml(text) + '</pre>';
+  }
+
+  // ---- The disk maps, drawn from d88scan --json ----
+
+  var CELL_W = 14, CELL_H = 9, STEP_X = 16, STEP_Y = 11, LABEL_W = 74;
+
+  // "80 track sides of 5 sectors of 1024 bytes", one part per shape of side.
+  function geometry(image) {
+    var shapes = {};
+    var order = [];
+    (image.trackSides || []).forEach(function (side) {
+      var sectors = side.sectors || [];
+      var sizes = sectors.map(function (s) { return s.size; });
+      var same = sizes.every(function (s) { return s === sizes[0]; });
+      var key = plural(sectors.length, 'sector') +
+                (sectors.length === 0 ? '' : same ? ' of ' + bytesText(sizes[0]) : ' of mixed sizes');
+      if (!(key in shapes)) {
+        shapes[key] = 0;
+        order.push(key);
+      }
+      shapes[key] += 1;
+    });
+    order.sort(function (a, b) { return shapes[b] - shapes[a]; });
+    if (order.length === 0)
+      return 'no track sides with sectors';
+    return order.map(function (key) {
+      return (shapes[key] === 1 ? '1 track side' : shapes[key] + ' track sides') + ' of ' + key;
+    }).join(', ');
+  }
+
+  // A sector as the report names it: track index and ID without N.
+  function place(track, s) { return track + '/' + s.c + '/' + s.h + '/' + s.r; }
+
+  function stopsHere(names) {
+    return names.join(', ') + (names.length === 1 ? ' stops' : ' stop') + ' here';
+  }
+
+  // Which outputs read each sector, and where runs stopped.
+  function planIndex(image) {
+    var outputs = [];
+    var reads = {};
+    var stops = {};
+    (image.recognitions || []).forEach(function (recognition) {
+      (recognition.outputs || []).forEach(function (output) {
+        var colour = outputs.length % PALETTE_SIZE;
+        outputs.push({output: output, colour: colour});
+        (output.sectors || []).forEach(function (s) {
+          var key = place(s.track, s);
+          (reads[key] = reads[key] || []).push(outputs[outputs.length - 1]);
+        });
+        if (output.stop) {
+          var key = place(output.stop.track, output.stop);
+          (stops[key] = stops[key] || {stop: output.stop, names: []}).names.push(output.name);
+        }
+      });
+    });
+    return {outputs: outputs, reads: reads, stops: stops};
+  }
+
+  // One sector: a rect that takes the pointer and the focus and carries
+  // the sector's words in its title.
+  function sectorCell(x, y, title, classes, fills) {
+    var html = '';
+    if (fills.length > 1) {
+      // A sector two files share is striped in both their colours, under
+      // a clear rect of its own.
+      var w = CELL_W / fills.length;
+      fills.forEach(function (colour, i) {
+        html += '<rect x="' + (x + i * w).toFixed(2) + '" y="' + y + '" width="' + w.toFixed(2) +
+                '" height="' + CELL_H + '" class="o' + colour + '"/>';
+      });
+      classes += ' shared';
+    } else {
+      classes += fills.length ? ' o' + fills[0] : ' q';
+    }
+    return html + '<rect x="' + x + '" y="' + y + '" width="' + CELL_W + '" height="' + CELL_H +
+           '" class="' + classes + '" tabindex="0"><title>' + escapeHtml(title) + '</title></rect>';
+  }
+
+  function sideLabel(side) {
+    var first = (side.sectors || [])[0];
+    return 'T' + side.track + (first ? ' C' + first.c + ' H' + first.h : '');
+  }
+
+  function diskSvg(image, index) {
+    var sides = (image.trackSides || []).slice();
+    // A side the run expected a sector on but that holds none still gets
+    // a row, to show the missing sector.
+    Object.keys(index.stops).forEach(function (key) {
+      var stop = index.stops[key].stop;
+      if (!sides.some(function (side) { return side.track === stop.track; }))
+        sides.push({track: stop.track, sectors: []});
+    });
+    sides.sort(function (a, b) { return a.track - b.track; });
+
+    var columns = 1;
+    var body = '';
+    sides.forEach(function (side, row) {
+      var y = row * STEP_Y;
+      body += '<text x="0" y="' + (y + CELL_H - 1) + '">' + escapeHtml(sideLabel(side)) + '</text>';
+      var cells = [];
+      var seen = {};
+      (side.sectors || []).forEach(function (s) {
+        var key = place(side.track, s);
+        // The reader takes the first sector of an ID on a side; a second
+        // of the same ID is read by no file.
+        var reads = seen[key] ? [] : index.reads[key] || [];
+        var stop = seen[key] ? null : index.stops[key];
+        if (stop && stop.stop.reason === 'missing')
+          stop = null;  // the one read has another N, drawn apart below
+        seen[key] = true;
+        var id = 'C ' + s.c + ', H ' + s.h + ', R ' + s.r + ', N ' + s.n;
+        var what = reads.length ? reads.map(function (o) { return o.output.name; }).join(', ')
+                                : 'not read by any file';
+        var classes = 'sector';
+        if (stop) {
+          classes += ' short';
+          what += '; short, ' + stopsHere(stop.names);
+        }
+        cells.push({r: s.r, html: function (x) {
+          return sectorCell(x, y, 'Track ' + side.track + ', ' + id + ', ' + bytesText(s.size) + ': ' + what,
+                            classes, reads.map(function (o) { return o.colour; }));
+        }});
+      });
+      Object.keys(index.stops).forEach(function (key) {
+        var entry = index.stops[key];
+        if (entry.stop.track !== side.track || (seen[key] && entry.stop.reason !== 'missing'))
+          return;
+        var stop = entry.stop;
+        var title = 'Track ' + stop.track + ', C ' + stop.c + ', H ' + stop.h + ', R ' + stop.r +
+                    ': missing; ' + stopsHere(entry.names);
+        // Drawn where the run looked for it: before the first sector of
+        // a higher R on the side.
+        var at = cells.findIndex(function (c) { return c.r > stop.r; });
+        cells.splice(at < 0 ? cells.length : at, 0, {r: stop.r, html: function (x) {
+          return sectorCell(x, y, title, 'sector missing', []);
+        }});
+      });
+      cells.forEach(function (cell, column) {
+        body += cell.html(LABEL_W + column * STEP_X);
+      });
+      columns = Math.max(columns, cells.length);
+    });
+    var width = LABEL_W + columns * STEP_X;
+    var height = Math.max(sides.length * STEP_Y, STEP_Y);
+    return {width: width, html: '<svg class="disk-map" viewBox="0 0 ' + width + ' ' + height +
+            '" width="' + width + '" height="' + height + '" role="group" aria-label="Sectors by track side">' +
+            body + '</svg>'};
+  }
+
+  function legendHtml(index) {
+    if (index.outputs.length === 0)
+      return '';
+    var html = '<details><summary>' + plural(index.outputs.length, 'file') + ' on this disk</summary><ul class="legend">';
+    index.outputs.forEach(function (o) {
+      var state = o.output.state && o.output.state !== 'whole' ? ' (' + o.output.state + ')' : '';
+      html += '<li><svg width="12" height="12" aria-hidden="true"><rect width="12" height="12" class="o' +
+              o.colour + '"/></svg>' + escapeHtml(o.output.name + state) + '</li>';
+    });
+    return html + '</ul></details>';
+  }
+
+  function kindLine(image) {
+    var recognitions = image.recognitions || [];
+    if (recognitions.length === 0)
+      return 'not a disk of the set';
+    return recognitions.map(function (r) {
+      var outputs = r.outputs || [];
+      var whole = outputs.filter(function (o) { return o.state === 'whole'; }).length;
+      return r.kind + (r.version === 'early' ? ' (early version)' : '') +
+             (outputs.length ? ': ' + plural(outputs.length, 'file') + ', ' + whole + ' whole'
+                             : ': no files to cut');
+    }).join('; ');
+  }
+
+  // Why no disk was recognised: each label test's finding, in the
+  // report's words.
+  function reasonsHtml(image) {
+    var reasons = image.reasons || [];
+    if ((image.recognitions || []).length !== 0 || reasons.length === 0)
+      return '';
+    return '<ul class="reasons">' + reasons.map(function (r) {
+      return '<li>' + escapeHtml(r.text || r.finding) + '</li>';
+    }).join('') + '</ul>';
+  }
+
+  function noteHtml(name, words) {
+    return '<p class="note" data-file="' + escapeHtml(name) + '">' + escapeHtml(name + ': ' + words) + '</p>';
+  }
+
+  function mapHtml(result) {
+    var files = result.report && result.report.files;
+    if (!files || !files.length)
+      return noteHtml(result.name, 'no map; the report could not be read.');
+    var html = '';
+    files.forEach(function (file) {
+      if (file.error)
+        html += noteHtml(result.name, 'cannot be read: ' + file.error);
+      else if ((file.images || []).length === 0)
+        html += noteHtml(result.name, 'no disk images.');
+      (file.images || []).forEach(function (image, i) {
+        if (image.error) {
+          html += noteHtml(result.name, 'image ' + image.index + ' at offset ' + image.offset + ': ' + image.error);
+          return;
+        }
+        var index = planIndex(image);
+        var known = (image.recognitions || []).length !== 0;
+        var number = image.index !== undefined ? image.index : i;
+        var map = diskSvg(image, index);
+        // As wide as its map, which narrows with a narrow screen.
+        html += '<figure class="disk' + (known ? '' : ' foreign') + '" style="width: ' + map.width +
+                'px" data-file="' + escapeHtml(result.name) + '" data-image="' + number + '">' +
+                '<figcaption><strong>' + escapeHtml(result.name) + ', image ' + number +
+                (image.name ? ' "' + escapeHtml(image.name) + '"' : '') + '</strong>' +
+                '<span class="kind">' + escapeHtml(kindLine(image)) + '</span>' + reasonsHtml(image) +
+                '<span class="geometry">' + escapeHtml(geometry(image)) + '</span>' +
+                '</figcaption>' + legendHtml(index) + map.html + '</figure>';
+      });
+      if (file.imagesLeftUnread)
+        html += noteHtml(result.name, 'more images follow the 64th; d88cut does not read them.');
+    });
+    return html;
+  }
+
+  // ---- The folder's files and the zip ----
+
+  function showFiles() {
+    fileUrls.forEach(URL.revokeObjectURL);
+    fileUrls = [];
+    var count = Module._d88web_list();
+    var entries = {};
+    var html = '';
+    for (var i = 0; i < count; ++i) {
+      var name = Module.UTF8ToString(Module._d88web_file_name(i));
+      var at = Module._d88web_file_bytes(i);
+      var bytes = Module.HEAPU8.slice(at, at + Module._d88web_file_size(i));
+      entries[name] = bytes;
+      var url = URL.createObjectURL(new Blob([bytes], {type: 'application/octet-stream'}));
+      fileUrls.push(url);
+      html += '<li><a download="' + escapeHtml(name) + '" href="' + url + '">' + escapeHtml(name) +
+              '</a> <span class="size">' + bytesText(bytes.length) + '</span></li>';
+    }
+    page.files.innerHTML = html;
+
+    if (zipUrl)
+      URL.revokeObjectURL(zipUrl);
+    zipUrl = null;
+    var all = $('download-all');
+    if (count === 0) {
+      all.removeAttribute('href');
+      all.textContent = 'Download all as zip (no files yet)';
+      return;
+    }
+    // Stored, not deflated: deflating took ten times as long as the cut,
+    // to save little on the samples.
+    var zip = fflate.zipSync(entries, {level: 0});
+    zipUrl = URL.createObjectURL(new Blob([zip], {type: 'application/zip'}));
+    all.href = zipUrl;
+    all.textContent = 'Download all as zip (' + plural(count, 'file') + ', ' + bytesText(zip.length) + ')';
+  }
+
+  // ---- Choosing files ----
+
+  function handleFiles(list) {
+    var files = Array.prototype.slice.call(list);
+    if (files.length === 0)
+      return queue;
+    queue = queue.then(function () {
+      setState('busy', 'Reading ' + plural(files.length, 'file') + '…');
+      return Promise.all(files.map(function (f) { return f.arrayBuffer(); }));
+    }).then(function (buffers) {
+      var messages = '', scans = '', maps = '';
+      buffers.forEach(function (buffer, i) {
+        var result = handleOne(files[i].name, new Uint8Array(buffer));
+        messages += messagesHtml(result);
+        scans += scanHtml(result);
+        maps += mapHtml(result);
+      });
+      page.messages.insertAdjacentHTML('beforeend', messages);
+      page.scan.insertAdjacentHTML('beforeend', scans);
+      page.map.insertAdjacentHTML('beforeend', maps);
+      showFiles();
+      setState('done', 'Done: ' + plural(files.length, 'file') + ' handled; ' +
+               plural(page.files.children.length, 'file') + ' in the folder.');
+    }).catch(function (error) {
+      setState('done', 'Something went wrong: ' + error);
+    });
+    return queue;
+  }
+
+  // Shows the ID, size and file of the sector under the pointer or the
+  // keyboard's focus, in words, below the map.
+  function showSector(event) {
+    var cell = event.target.closest && event.target.closest('rect.sector');
+    if (!cell)
+      return;
+    var figure = cell.closest('figure');
+    var info = figure.querySelector('.sector-info');
+    if (!info) {
+      info = document.createElement('p');
+      info.className = 'sector-info';
+      figure.querySelector('figcaption').after(info);
+    }
+    info.textContent = cell.querySelector('title').textContent;
+  }
+
+  // The arrow keys move the focus from sector to sector on a map, across a
+  // track side and from side to side, besides Tab.
+  var ARROWS = {ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1]};
+
+  function moveBetweenSectors(event) {
+    var step = ARROWS[event.key];
+    var cell = event.target.closest && event.target.closest('rect.sector');
+    if (!step || !cell)
+      return;
+    var x = Number(cell.getAttribute('x')) + step[0] * STEP_X;
+    var y = Number(cell.getAttribute('y')) + step[1] * STEP_Y;
+    var next = cell.ownerSVGElement.querySelector('rect.sector[x="' + x + '"][y="' + y + '"]');
+    if (next) {
+      next.focus();
+      event.preventDefault();
+    }
+  }
+
+  function start() {
+    page.status = $('status');
+    page.messages = $('messages');
+    page.scan = $('scan');
+    page.files = $('files');
+    page.map = $('map');
+    var input = $('d88-files');
+    input.addEventListener('change', function () {
+      handleFiles(input.files).then(function () { input.value = ''; });
+    });
+    // Files dropped anywhere on the page are handled as if chosen.
+    document.addEventListener('dragover', function (event) {
+      event.preventDefault();
+      document.body.classList.add('dragging');
+    });
+    document.addEventListener('dragleave', function (event) {
+      if (!event.relatedTarget)
+        document.body.classList.remove('dragging');
+    });
+    document.addEventListener('drop', function (event) {
+      event.preventDefault();
+      document.body.classList.remove('dragging');
+      handleFiles(event.dataTransfer.files);
+    });
+    page.map.addEventListener('mouseover', showSector);
+    page.map.addEventListener('focusin', showSector);
+    page.map.addEventListener('keydown', moveBetweenSectors);
+    input.disabled = false;
+    setState('ready', 'Ready: choose D88 files, or drop them on this page.');
+  }
+
+  core.onRuntimeInitialized = start;
+  core.onAbort = function (what) {
+    setState('done', 'The cutter stopped: ' + what + '. Reload the page to start again.');
+  };
+  return core;
+})();
