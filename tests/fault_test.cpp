@@ -81,7 +81,7 @@ Bytes setTagged(int tag)
 
 struct Spawn {
     std::vector<std::string> argv;
-    std::string stdoutPath = "stdout.txt";
+    std::string stdoutPath = "stdout.txt";  // empty: stdout closed
     rlim_t fileSizeLimit = RLIM_INFINITY;
     int stdoutFd = -1;  // used instead of stdoutPath when set
 };
@@ -95,9 +95,14 @@ int spawn(const fs::path& dir, const Spawn& s)
         if (chdir(dir.c_str()) != 0)
             _exit(127);
         const int out = s.stdoutFd >= 0 ? s.stdoutFd
-                                        : open(s.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                        : s.stdoutPath.empty()
+                            ? -1
+                            : open(s.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, 1);
+        if (out >= 0)
+            dup2(out, 1);
+        else
+            close(1);
         dup2(err, 2);
         // A write past the limit then fails with EFBIG instead of killing.
         signal(SIGXFSZ, SIG_IGN);
@@ -229,18 +234,24 @@ TEST_F(Faults, KilledAtAnyCallEveryNameHoldsOldOrNewBytes)
 
 TEST_F(Faults, FailingStdoutNeverStopsTheCutting)
 {
-    // A full disk behind stdout, where the system has one to show; the
-    // rest is tried all the same, and the test then says what it left out.
+    // A full disk behind stdout, where the system has one to show, and a
+    // stdout the caller closed; the rest is tried all the same, and the
+    // test then says what it left out.
     const bool full = fs::exists("/dev/full");
-    if (full) {
+    struct Case { const char* stdoutPath; const char* why; };
+    for (const Case& c : {Case{"/dev/full", "No space left on device"},
+                          Case{"", "Bad file descriptor"}}) {
+        SCOPED_TRACE(c.why);
+        if (!full && *c.stdoutPath != '\0')
+            continue;
         ScratchDir dir;
         prepare(dir);
-        const int status = spawn(dir.path(), {{D88CUT_BINARY, "disk.d88"}, "/dev/full"});
+        const int status = spawn(dir.path(), {{D88CUT_BINARY, "disk.d88"}, c.stdoutPath});
         EXPECT_EQ(WEXITSTATUS(status), 1);
         EXPECT_TRUE(outputsOf(dir.path()) == after);
         EXPECT_EQ(text(readBytes(dir / "stderr.txt")),
-                  "error: the messages could not be written to standard output: "
-                  "No space left on device\n");
+                  "error: the messages could not be written to standard output: " +
+                      std::string(c.why) + "\n");
     }
     // A reader that goes away after 10 bytes, on a file of 64 images.
     {

@@ -51,6 +51,32 @@ TEST(CommandLine, UnopenableFileReportsOpenFailure)
     }
 }
 
+TEST(CommandLine, RunAfterOneWhoseStdoutFailedStartsAfresh)
+{
+    // One stdout for every run, as a process that runs the tool many times
+    // has; it refuses every byte of the first run.
+    struct Stdout : std::streambuf {
+        bool failing = true;
+        std::string text;
+        int_type overflow(int_type c) override
+        {
+            if (failing)
+                return traits_type::eof();
+            text += char(c);
+            return c;
+        }
+    } buffer;
+    std::ostream out(&buffer);
+    std::ostringstream firstErr, secondErr;
+    ScratchDir dir;
+    writeBytes(dir / "disk.d88", makeSetDisk(SetDisk::DiskC).image());
+    EXPECT_EQ(runDriver(dir.path(), {"d88cut", "disk.d88"}, out, firstErr), 1);
+    buffer.failing = false;
+    EXPECT_EQ(runDriver(dir.path(), {"d88cut", "disk.d88"}, out, secondErr), 0);
+    EXPECT_EQ(buffer.text, expectedStdout(SetDisk::DiskC));
+    EXPECT_EQ(secondErr.str(), "");
+}
+
 TEST(Identify, EveryDiskOfTheSetIsRecognisedAndCut)
 {
     for (SetDisk disk : allDisks) {
@@ -151,17 +177,24 @@ TEST(Identify, JukeBoxMarkerCountsOnlyWhenItsSectorHoldsIt)
         const char* what;
         int markerSectorSize;  // of track 6, R 4; 0 removes it
         const char* expected;
+        // The label sector, read right before, also holds the marker at
+        // its place, so the buffer holds it past a short marker sector.
+        bool leftOver = false;
     };
     const MarkerCase cases[] = {
         {"marker in place", 1024, "JukeBox"},
         {"sector ends at the marker's last byte", 70, "JukeBox"},
         {"sector cut inside the marker", 69, "Start Disk"},
         {"sector absent", 0, "Start Disk"},
+        {"sector cut inside the marker, the rest left over", 69, "Start Disk", true},
+        {"sector ends before the marker, all of it left over", 62, "Start Disk", true},
     };
     for (const MarkerCase& c : cases) {
         SCOPED_TRACE(c.what);
         D88Builder disk = makeSetDisk(SetDisk::JukeBox);
         std::vector<D88Builder::Record>& track6 = disk.track(6);
+        if (c.leftOver)
+            std::copy_n(track6[3].data.begin() + 62, 8, disk.track(1)[0].data.begin() + 62);
         if (c.markerSectorSize == 0)
             track6.erase(track6.begin() + 3);
         else

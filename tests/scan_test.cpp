@@ -48,6 +48,9 @@ std::vector<std::string> fixedLines(const std::string& report)
             EXPECT_EQ(lines.size(), before + 1) << line;
         } else {
             EXPECT_TRUE(startsWith(line, "file ") || startsWith(line, "  - ")) << line;
+            // Said only of an image in which no disk was recognised.
+            EXPECT_TRUE(line != "  - no disk of the set" || startsWith(lines.back(), "image "))
+                << report;
         }
     }
     return lines;
@@ -163,6 +166,12 @@ D88Builder without(D88Builder image, int track, int r)
     return image;
 }
 
+Bytes shortened(D88Builder image, int track, int r, size_t size)
+{
+    image.track(track)[size_t(r - 1)].data.resize(size);
+    return image.image();
+}
+
 struct ScanCase {
     const char* what;
     Bytes image;
@@ -203,6 +212,12 @@ TEST(Scan, ReportForetellsWhatTheCutterWrites)
         {"version sector missing", without(start, 37, 3).image(),
          {"image 0", "Start Disk", "MA502 absent", "MB502 absent"},
          "; cut as the later version): 9 files, 7 "},
+        // The stop is where the run broke, the file's offset counted in:
+        // MA114 starts 640 bytes into R 1 and needs all of R 2.
+        {"sector short at the end of a file with an offset", shortened(program, 24, 2, 800),
+         {"image 0", "Program Disk", "MA114 incomplete 384 of 1536"},
+         "    MA114 incomplete (384 of 1536 bytes; sector short: track 24, C 12, H 0, R 2 has "
+         "800 bytes)\n"},
         {"marker sector missing", without(makeSetDisk(SetDisk::JukeBox), 6, 4).image(),
          {"image 0", "Start Disk", "MA501 incomplete 256 of 3328"},
          "no JukeBox marker: track 6, R 4 absent"},

@@ -81,18 +81,25 @@ struct RunResult {
 };
 
 // Runs the driver in this process, inside `dir`, on the command line
-// `args`, catching what it writes to stdout and stderr.
-inline RunResult runDriver(const fs::path& dir, const std::vector<const char*>& args)
+// `args`, writing what it says to `out` and `err`; returns its status.
+inline int runDriver(const fs::path& dir, std::vector<const char*> args, std::ostream& out,
+                     std::ostream& err)
 {
     const fs::path before = fs::current_path();
     fs::current_path(dir);
-    std::ostringstream out, err;
-    std::vector<const char*> argv = args;
-    argv.push_back(nullptr);
+    args.push_back(nullptr);
     D88Reader reader;
-    RunResult result;
-    result.status = run(reader, int(args.size()), argv.data(), out, err);
+    const int status = run(reader, int(args.size() - 1), args.data(), out, err);
     fs::current_path(before);
+    return status;
+}
+
+// The same, catching what it writes to stdout and stderr.
+inline RunResult runDriver(const fs::path& dir, const std::vector<const char*>& args)
+{
+    std::ostringstream out, err;
+    RunResult result;
+    result.status = runDriver(dir, args, out, err);
     result.out = out.str();
     result.err = err.str();
     return result;
