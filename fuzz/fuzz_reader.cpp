@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "d88/d88_reader.h"
+#include "d88_builder.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -24,11 +25,6 @@ constexpr int32_t pickedTracks = 3;
 // Where an image's header keeps its size and its table of track offsets.
 constexpr size_t headerSize = 0x2B0;
 constexpr size_t trackTableAt = 0x20;
-
-uint32_t readLe32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 InputFile* inputFile;
 

@@ -13,16 +13,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "cutter/run.h"
 #include "d88/d88_reader.h"
 #include "fuzz_support.h"
+#include "tool_output.h"
 
 namespace fs = std::filesystem;
 
@@ -35,7 +34,7 @@ InputFile* input;
 fs::path outputDir;
 // Every name a plan writes, with the most bytes any plan gives it.
 std::map<std::string, size_t> plannedSizes;
-std::set<std::string> stdoutLines;
+std::set<std::string> stdoutLines;  // each with its newline
 
 void addPattern(const char* pattern, int rows, size_t longest)
 {
@@ -61,11 +60,6 @@ std::vector<std::string> lines(const std::string& text)
     for (std::string line; std::getline(in, line);)
         out.push_back(line);
     return out;
-}
-
-bool startsWith(const std::string& line, const std::string& start)
-{
-    return line.compare(0, start.size(), start) == 0;
 }
 
 // "warning: NAME is incomplete: N of M bytes could be read", N below M.
@@ -109,7 +103,7 @@ void checkAndClearOutputs(const std::string& printed)
         check(fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0);
         check(S_ISREG(info.st_mode) && size_t(info.st_size) <= planned->second);
         // A file is only ever written after its cutting line.
-        check(printed.find("cutting ... " + name + "\n") != std::string::npos);
+        check(printed.find(cutting(name)) != std::string::npos);
         check(unlinkat(dirfd(dir), entry->d_name, 0) == 0);
     }
     closedir(dir);
@@ -152,18 +146,11 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     plannedSizes["FMDRV2"] = 0x1300;
     plannedSizes["ADPCM"] = 0x30000;
 
-    // "を認識しました."
-    const std::string recognised = " \x82\xf0\x94\x46\x8e\xaf\x82\xb5\x82\xdc\x82\xb5\x82\xbd.";
-    for (const char* disk : {"User Disk", "Program Disk", "Disk A", "Disk B", "Disk C",
-                             "Start Disk", "JukeBox"})
-        stdoutLines.insert(disk + recognised);
-    // "これはどうやら初期バージョンっぽいです."
-    stdoutLines.insert(
-        "\x82\xb1\x82\xea\x82\xcd\x82\xc7\x82\xa4\x82\xe2\x82\xe7\x8f\x89\x8a\xfa"
-        "\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93\x82\xc1\x82\xdb\x82\xa2\x82\xc5"
-        "\x82\xb7.");
+    for (SetDisk disk : allDisks)
+        stdoutLines.insert(recognised(messageName(disk)));
+    stdoutLines.insert(earlyVersionLine);
     for (const auto& entry : plannedSizes)
-        stdoutLines.insert("cutting ... " + entry.first);
+        stdoutLines.insert(cutting(entry.first));
 
     std::string pattern = (scratchRoot() / "fuzz_run-XXXXXX").string();
     check(mkdtemp(pattern.data()) != nullptr);
@@ -181,25 +168,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     input->write(data, size);
 
     // The run works in the current directory. libFuzzer writes its crash
-    // files into the one it was started in, so go back there at once.
-    const fs::path before = fs::current_path();
-    fs::current_path(outputDir);
-    std::ostringstream out, err;
-    const char* const argv[] = {"d88cut", input->path(), nullptr};
-    int status;
-    {
-        D88Reader reader;
-        status = run(reader, 2, argv, out, err);
-    }
-    fs::current_path(before);
+    // files into the one it was started in, and the run goes back there
+    // at once.
+    const RunResult result = runDriver(outputDir, {"d88cut", input->path()});
 
-    const std::string printed = out.str();
+    const std::string& printed = result.out;
     for (const std::string& line : lines(printed))
-        check(stdoutLines.count(line) == 1);
+        check(stdoutLines.count(line + "\n") == 1);
     // Status 1 only with a reason on stderr, and the line about images
     // past the 64th only when the catalogue is full.
     bool failed = false;
-    for (const std::string& line : lines(err.str())) {
+    for (const std::string& line : lines(result.err)) {
         if (startsWith(line, "error: ")) {
             failed = true;
         } else if (isImageLimitWarning(line)) {
@@ -210,7 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             check(isIncompleteWarning(line));
         }
     }
-    check(status == (failed ? 1 : 0));
+    check(result.status == (failed ? 1 : 0));
 
     checkAndClearOutputs(printed);
     return 0;

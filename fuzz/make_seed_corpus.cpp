@@ -10,9 +10,7 @@
 // small seed is mutated many times faster than a large one, with the same
 // code to reach.
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,21 +44,6 @@ D88Builder trimmed(SetDisk disk, std::vector<std::pair<int, int>> ranges,
         }
     }
     return out;
-}
-
-Bytes join(const Bytes& a, const Bytes& b)
-{
-    Bytes out = a;
-    out.insert(out.end(), b.begin(), b.end());
-    return out;
-}
-
-uint32_t trackOffset(const Bytes& image, int track)
-{
-    uint32_t offset = 0;
-    for (int i = 3; i >= 0; --i)
-        offset = offset << 8 | image[size_t(0x20 + 4 * track + i)];
-    return offset;
 }
 
 std::vector<Seed> seeds()
@@ -103,8 +86,8 @@ std::vector<Seed> seeds()
 
     // The second image's track 57 points back into the first image.
     Bytes second = diskC;
-    putLe32(second, 0x20 + 4 * 57, trackOffset(diskC, 57) - uint32_t(diskC.size()));
-    out.push_back({"disk-c-negative-offset.d88", join(diskC, second)});
+    putLe32(second, 0x20 + 4 * 57, readLe32(&diskC[0x20 + 4 * 57]) - uint32_t(diskC.size()));
+    out.push_back({"disk-c-negative-offset.d88", join({diskC, second})});
 
     out.push_back({"header-only.d88", D88Builder().image()});
     out.push_back({"short-header.d88", Bytes(687, 0)});
@@ -112,24 +95,12 @@ std::vector<Seed> seeds()
     // Files of several images: two disks to cut, one after the other, and
     // one image more than the catalogue holds, each no more than a Disk C's
     // label sector.
-    out.push_back({"disk-c-then-start-early.d88", join(diskC, startEarly)});
+    out.push_back({"disk-c-then-start-early.d88", join({diskC, startEarly})});
     D88Builder label;
     label.addSector(0, SectorId{0, 0, 1, 3},
                     makeSetDisk(SetDisk::DiskC).find(0, 1)->data);
-    const Bytes labelOnly = label.image();
-    Bytes many;
-    for (int32_t i = 0; i <= D88Reader::maxImages; ++i)
-        many = join(many, labelOnly);
-    out.push_back({"label-only-65-images.d88", many});
+    out.push_back({"label-only-65-images.d88", repeat(label.image(), D88Reader::maxImages + 1)});
     return out;
-}
-
-bool writeFile(const fs::path& path, const Bytes& data)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-    out.close();
-    return bool(out);
 }
 
 }  // namespace
@@ -153,17 +124,16 @@ int main(int argc, char* argv[])
         for (const auto& entry : fs::directory_iterator(argv[2], error)) {
             if (entry.path().extension() != ".d88")
                 continue;
-            std::ifstream in(entry.path(), std::ios::binary);
             all.push_back({"testdata-" + entry.path().filename().string(),
-                           Bytes(std::istreambuf_iterator<char>(in), {})});
+                           readBytes(entry.path())});
         }
         if (error)
             std::cerr << "make_seed_corpus: no " << argv[2] << "; going on without it\n";
     }
 
     for (const Seed& seed : all) {
-        if (!writeFile(readerDir / seed.name, seed.data) ||
-            !writeFile(runDir / seed.name, seed.data)) {
+        if (!writeBytes(readerDir / seed.name, seed.data) ||
+            !writeBytes(runDir / seed.name, seed.data)) {
             std::cerr << "make_seed_corpus: cannot write " << seed.name << '\n';
             return 1;
         }

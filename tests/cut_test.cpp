@@ -3,10 +3,9 @@
 // be written.
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "cutter/cut_file.h"
 #include "disk_set.h"
+#include "expected_cut.h"
 #include "test_support.h"
 
 namespace {
@@ -37,18 +36,17 @@ TEST(Plans, EveryFileHoldsExactlyTheBytesItsRowNames)
         ScratchDir dir;
         const RunResult result = runOnImage(dir, image.image());
         const std::map<std::string, Bytes> files = outputFiles(dir.path(), "disk.d88");
-
-        std::set<std::string> names;
+        const Outcome expected = expectedOutcome(disk, image);
         for (const PlannedFile& f : plannedFiles(planKind(disk))) {
             SCOPED_TRACE(f.name);
-            names.insert(f.name);
             ASSERT_EQ(files.count(f.name), 1u);
             EXPECT_EQ(f.c, f.track >> 1);
             EXPECT_EQ(f.h, f.track & 1);
             EXPECT_EQ(files.at(f.name).size(), size_t(f.length));
-            EXPECT_TRUE(files.at(f.name) == expectedCut(image, f.track, f.r, f.offset, f.length));
+            EXPECT_TRUE(files.at(f.name) == expected.files.at(f.name));
         }
-        EXPECT_EQ(files.size(), names.size());
+        EXPECT_EQ(files.size(), expected.files.size());
+        EXPECT_EQ(result.out, expected.out);
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(result.status, 0);
     }
@@ -93,23 +91,12 @@ TEST(Plans, FilesCrossSectorsAndTrackSidesAsTheDisksLayThemOut)
     EXPECT_EQ(head(readBytes(programDir / "MB134")), chunk(0, 28, 2, 0x280));
 }
 
-std::string startDiskStdout(bool early)
-{
-    std::string out = recognised("Start Disk");
-    for (const char* name : {"FMDRV1", "FMDRV2", "ADPCM", "MA500", "MA501"})
-        out += cutting(name);
-    if (early)
-        out += earlyVersionLine;
-    for (const char* name : {"MA502", "MB500", "MB501", "MB502"})
-        out += cutting(name);
-    return out;
-}
-
 TEST(EarlyVersion, ShiftsTheLastFilesOfBothTables)
 {
     ScratchDir dir;
-    const RunResult result = runOnImage(dir, makeSetDisk(SetDisk::Start, {0, true}).image());
-    EXPECT_EQ(result.out, startDiskStdout(true));
+    const D88Builder early = makeSetDisk(SetDisk::Start, {0, true});
+    const RunResult result = runOnImage(dir, early.image());
+    EXPECT_EQ(result.out, expectedOutcome(SetDisk::Start, early, true).out);
     const Bytes ma502 = readBytes(dir / "MA502");
     const Bytes mb502 = readBytes(dir / "MB502");
     ASSERT_EQ(ma502.size(), 768u);
@@ -121,15 +108,15 @@ TEST(EarlyVersion, ShiftsTheLastFilesOfBothTables)
 TEST(EarlyVersion, CorrectionBelongsToTheDiskBeingCut)
 {
     // An early disk first, then a later one: the second is cut as listed.
+    const D88Builder early = makeSetDisk(SetDisk::Start, {0, true});
     const D88Builder later = makeSetDisk(SetDisk::Start, {1});
-    Bytes file = makeSetDisk(SetDisk::Start, {0, true}).image();
-    const Bytes second = later.image();
-    file.insert(file.end(), second.begin(), second.end());
     ScratchDir dir;
-    const RunResult result = runOnImage(dir, file);
-    EXPECT_EQ(result.out, startDiskStdout(true) + startDiskStdout(false));
-    EXPECT_TRUE(readBytes(dir / "MA502") == expectedCut(later, 37, 3, 640, 768));
-    EXPECT_TRUE(readBytes(dir / "MB502") == expectedCut(later, 37, 3, 0, 640));
+    const RunResult result = runOnImage(dir, join({early.image(), later.image()}));
+    Outcome expected;
+    addDisk(expected, SetDisk::Start, expectedFiles(SetDisk::Start, early, true), true);
+    addDisk(expected, SetDisk::Start, expectedFiles(SetDisk::Start, later));
+    EXPECT_EQ(result.out, expected.out);
+    EXPECT_TRUE(outputFiles(dir.path(), "disk.d88") == expected.files);
 }
 
 TEST(EarlyVersion, VersionByteOutsideTheSectorProvesNothing)
@@ -186,10 +173,8 @@ TEST(CutFile, LinkOfTheSameNameIsReplacedNotWrittenThrough)
 TEST(CutFile, MissingFirstSectorIsSkippedSilently)
 {
     // MA100, MB100 and MB101 all begin in track 14, R 2.
-    D88Builder disk = makeSetDisk(SetDisk::Program);
-    disk.track(14).erase(disk.track(14).begin() + 1);
     ScratchDir dir;
-    const RunResult result = runOnImage(dir, disk.image());
+    const RunResult result = runOnImage(dir, without(makeSetDisk(SetDisk::Program), 14, 2).image());
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     const std::map<std::string, Bytes> files = outputFiles(dir.path(), "disk.d88");

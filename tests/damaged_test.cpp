@@ -8,6 +8,7 @@
 #include <set>
 
 #include "disk_set.h"
+#include "expected_cut.h"
 #include "test_support.h"
 
 namespace {
@@ -26,20 +27,6 @@ D88Builder diskA()
     D88Builder disk;
     disk.addSector(0, SectorId{0, 0, 1, 3}, labelSector('2'));
     return disk;
-}
-
-Bytes join(Bytes head, const Bytes& tail)
-{
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
-
-Bytes repeat(const Bytes& image, int times)
-{
-    Bytes file;
-    for (int i = 0; i < times; ++i)
-        file.insert(file.end(), image.begin(), image.end());
-    return file;
 }
 
 std::string diskALines(int count)
@@ -141,7 +128,7 @@ std::vector<DamageCase> damageCases()
     // Many images.
     const std::string leftOut = "warning: only the first 64 images of disk.d88 are read\n";
     add("64 images", repeat(whole, 64), 64);
-    add("64 images and a header cut short", join(repeat(whole, 64), Bytes(600, 0)), 64);
+    add("64 images and a header cut short", join({repeat(whole, 64), Bytes(600, 0)}), 64);
     add("65 images: the 65th is not reached, and that is said", repeat(whole, 65), 64, leftOut);
     d = diskA(); d.setImageSize(0);
     add("image size 0 reads the same header 64 times: nothing left out", d.image(), 0);
@@ -180,47 +167,14 @@ TEST(Damaged, RandomBytesYieldNothing)
     }
 }
 
-// The outcome a disk with missing sectors must have, worked out from the
-// builder's own sectors and the transcribed plan: a file whose first sector
-// is gone is skipped without a word; one whose run breaks off holds what
-// was read and is warned about.
-struct Outcome {
-    std::string out, err;
-    std::map<std::string, Bytes> files;
-};
-
-Outcome expectedOutcome(SetDisk disk, const D88Builder& image)
-{
-    Outcome o;
-    o.out = recognised(messageName(disk));
-    for (const PlannedFile& f : plannedFiles(planKind(disk))) {
-        if (image.find(f.track, f.r) == nullptr)
-            continue;
-        const Bytes data = expectedCut(image, f.track, f.r, f.offset, f.length);
-        o.out += cutting(f.name);
-        if (int(data.size()) < f.length)
-            o.err += "warning: " + f.name + " is incomplete: " + std::to_string(data.size()) +
-                     " of " + std::to_string(f.length) + " bytes could be read\n";
-        o.files[f.name] = data;  // a later file of the name replaces it
-    }
-    return o;
-}
-
 // Every sector that one of the disk's files reads, in run order.
 std::set<std::pair<int, int>> sectorsRead(SetDisk disk)
 {
     std::set<std::pair<int, int>> sectors;
     for (const PlannedFile& f : plannedFiles(planKind(disk))) {
         int track = f.track, r = f.r;
-        for (int at = 0; at < f.offset + f.length; at += setSectorSize) {
+        for (int at = 0; at < f.offset + f.length; at += setSectorSize, nextSector(track, r))
             sectors.insert({track, r});
-            if (r == setSectorsPerTrack) {
-                ++track;
-                r = 1;
-            } else {
-                ++r;
-            }
-        }
     }
     return sectors;
 }
@@ -231,9 +185,7 @@ TEST(Damaged, EverySectorOfEveryFileRemovedInTurn)
         for (const auto& [track, r] : sectorsRead(disk)) {
             SCOPED_TRACE(std::string(messageName(disk)) + " track " + std::to_string(track) +
                          " R " + std::to_string(r));
-            D88Builder image = makeSetDisk(disk);
-            std::vector<D88Builder::Record>& records = image.track(track);
-            records.erase(records.begin() + (r - 1));
+            const D88Builder image = without(makeSetDisk(disk), track, r);
             ScratchDir dir;
             const RunResult result = runOnImage(dir, image.image());
             const Outcome expected = expectedOutcome(disk, image);

@@ -71,12 +71,7 @@ using Versions = std::map<std::string, std::vector<Bytes>>;
 // run's files differ from this run's in every byte that matters.
 Bytes setTagged(int tag)
 {
-    Bytes file;
-    for (int d = 0; d < 7; ++d) {
-        const Bytes image = makeSetDisk(SetDisk(d), {tag + d}).image();
-        file.insert(file.end(), image.begin(), image.end());
-    }
-    return file;
+    return makeDiskSequence(7, tag);
 }
 
 struct Spawn {
@@ -122,12 +117,9 @@ int spawn(const fs::path& dir, const Spawn& s)
 
 Files outputsOf(const fs::path& dir)
 {
-    Files files;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        const std::string name = entry.path().filename().string();
-        if (name != "disk.d88" && name != "stdout.txt" && name != "stderr.txt")
-            files[name] = readBytes(entry.path());
-    }
+    Files files = outputFiles(dir, "disk.d88");
+    files.erase("stdout.txt");
+    files.erase("stderr.txt");
     return files;
 }
 

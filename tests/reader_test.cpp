@@ -36,14 +36,6 @@ D88Builder oneSector(int salt, const std::string& name = "")
     return disk;
 }
 
-Bytes join(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& part : parts)
-        out.insert(out.end(), part.begin(), part.end());
-    return out;
-}
-
 Bytes cut(Bytes data, size_t tail)
 {
     data.resize(data.size() - tail);
@@ -138,11 +130,8 @@ TEST_F(Catalogue, WalksFromHeaderToHeader)
     zero.setImageSize(0);
     negative.setImageSize(0x80000000u);
     huge.setImageSize(0x7FFFFFFFu);
-    Bytes many;
     std::vector<int32_t> first64, repeated(64, sa);
     repeated[0] = 0;
-    for (int i = 0; i < 65; ++i)
-        many.insert(many.end(), bare.begin(), bare.end());
     for (int i = 0; i < 64; ++i)
         first64.push_back(688 * i);
 
@@ -154,7 +143,7 @@ TEST_F(Catalogue, WalksFromHeaderToHeader)
         {"tail shorter than a header", join({a, b, cut(bare, 1)}), {0, sa}},
         {"tail of a whole header", join({a, b, bare}), {0, sa, sa + sb}},
         {"size 0 reads the same header again", join({a, zero.image(), b}), repeated},
-        {"only the first 64 images", many, first64},
+        {"only the first 64 images", repeat(bare, 65), first64},
         {"next image before the file", join({a, negative.image(), b}), {0, sa}},
         {"next image past 2^31 - 1", join({a, huge.image(), b}), {0, sa}},
     };
@@ -454,10 +443,7 @@ TEST(RealImage, FindsEverySectorAsItStandsInTheFile)
     ASSERT_TRUE(fs::exists(path)) << path << " is missing from the checkout";
     const Bytes file = readBytes(path);
     ASSERT_EQ(file.size(), 348848u);
-    auto trackAt = [&](size_t t) {
-        const uint8_t* p = &file[0x20 + 4 * t];
-        return size_t(p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24);
-    };
+    auto trackAt = [&](size_t t) { return size_t(readLe32(&file[0x20 + 4 * t])); };
 
     D88Reader reader;
     ASSERT_TRUE(reader.open(path.string().c_str()));

@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "disk_set.h"
+#include "expected_cut.h"
 #include "test_support.h"
 
 namespace {
-
-const SetDisk allDisks[] = {SetDisk::User,  SetDisk::Program, SetDisk::DiskA, SetDisk::DiskB,
-                            SetDisk::DiskC, SetDisk::Start,   SetDisk::JukeBox};
 
 TEST(CommandLine, WrongArgumentCountPrintsUsageWithTheNameAsInvoked)
 {

@@ -9,19 +9,13 @@
 #include <random>
 
 #include "disk_set.h"
+#include "expected_cut.h"
 #include "scan/scan.h"
 #include "test_support.h"
 
 namespace {
 
 const std::vector<std::string> d88scan = {D88SCAN_BINARY};
-const SetDisk allDisks[] = {SetDisk::User,  SetDisk::Program, SetDisk::DiskA, SetDisk::DiskB,
-                            SetDisk::DiskC, SetDisk::Start,   SetDisk::JukeBox};
-
-bool startsWith(const std::string& line, const std::string& prefix)
-{
-    return line.compare(0, prefix.size(), prefix) == 0;
-}
 
 // The report read as a script would, by its three fixed line forms only:
 // "image N", a disk's name, "NAME absent" or "NAME incomplete N of M".
@@ -57,36 +51,29 @@ std::vector<std::string> fixedLines(const std::string& report)
 }
 
 // The same lines, worked out from what d88cut did with the one image in
-// `dir`: its recognitions, and of each disk's planned files those with no
-// "cutting" line and no file (absent) or with a warning and a file of only
-// N bytes (incomplete). Every other file must be whole.
+// `dir`: the disks it recognised, and of each one's planned files those it
+// gave a "cutting" line, holding what it left under their names. All it
+// said and left must be what the model of a cut makes of that.
 std::vector<std::string> cutVerdicts(const ScratchDir& dir, const RunResult& cut)
 {
-    std::vector<std::string> lines = {"image 0"};
+    Outcome found;
     std::istringstream out(cut.out);
     for (std::string line; std::getline(out, line);) {
         for (SetDisk disk : allDisks) {
             if (line + "\n" != recognised(messageName(disk)))
                 continue;
-            lines.push_back(messageName(disk));
-            for (const PlannedFile& f : plannedFiles(planKind(disk))) {
-                const std::string warning = "warning: " + f.name + " is incomplete: ";
-                const size_t at = cut.err.find(warning);
-                const size_t size = readBytes(dir / f.name).size();
-                if (cut.out.find(cutting(f.name)) == std::string::npos) {
-                    lines.push_back(f.name + " absent");
-                    EXPECT_FALSE(fs::exists(dir / f.name)) << f.name;
-                } else if (at != std::string::npos) {
-                    lines.push_back(f.name + " incomplete " + std::to_string(size) + " of " +
-                                    std::to_string(f.length));
-                    EXPECT_EQ(std::stoul(cut.err.substr(at + warning.size())), size) << f.name;
-                } else {
-                    EXPECT_EQ(size, size_t(f.length)) << f.name;
-                }
-            }
+            std::vector<FileOutcome> files;
+            for (const PlannedFile& f : plannedFiles(planKind(disk)))
+                files.push_back({f, cut.out.find(cutting(f.name)) != std::string::npos,
+                                 readBytes(dir / f.name)});
+            addDisk(found, disk, files, cut.out.find(earlyVersionLine) != std::string::npos);
         }
     }
-    return lines;
+    EXPECT_EQ(cut.out, found.out);
+    EXPECT_EQ(cut.err, found.err);
+    EXPECT_TRUE(outputFiles(dir.path(), "disk.d88") == found.files);
+    found.verdicts.insert(found.verdicts.begin(), "image 0");
+    return found.verdicts;
 }
 
 // The fixed lines again, from d88scan --json on the same file: the two
@@ -158,12 +145,6 @@ Bytes withLabel(SetDisk disk, const char* label, size_t size)
     std::memcpy(sector.data(), label, std::strlen(label));
     sector.resize(size);
     return image.image();
-}
-
-D88Builder without(D88Builder image, int track, int r)
-{
-    image.track(track).erase(image.track(track).begin() + (r - 1));
-    return image;
 }
 
 Bytes shortened(D88Builder image, int track, int r, size_t size)
@@ -275,11 +256,7 @@ TEST(Scan, FilesOfManyImagesAndOfNone)
     ScratchDir dir;
     writeBytes(dir / "set.d88", makeWholeSet());
     writeBytes(dir / "empty.d88", {});
-    const Bytes bare = D88Builder().image();  // a header alone
-    Bytes many;
-    for (int i = 0; i < 65; ++i)
-        many.insert(many.end(), bare.begin(), bare.end());
-    writeBytes(dir / "many.d88", many);
+    writeBytes(dir / "many.d88", repeat(D88Builder().image(), 65));  // headers alone
     std::vector<std::string> expected;
     for (SetDisk disk : allDisks)
         expected.insert(expected.end(), {"image " + std::to_string(int(disk)), messageName(disk)});

@@ -1,11 +1,16 @@
 // Builds D88 images byte by byte, for the tests, the fuzz corpus and the
 // sample disk set. It writes the layout on its own and never borrows the
-// reader's decoding, so a fault in one cannot hide a fault in the other.
+// reader's decoding, so a fault in one cannot hide a fault in the other;
+// where a test reads a field of a file back, it uses readLe32 below.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +22,43 @@ using Bytes = std::vector<uint8_t>;
 inline Bytes bytes(size_t count, uint8_t value)
 {
     return Bytes(count, value);
+}
+
+// Files of several images, or of one image many times over.
+inline Bytes join(std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (const Bytes& part : parts)
+        out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+inline Bytes repeat(const Bytes& image, int times)
+{
+    Bytes out;
+    for (int i = 0; i < times; ++i)
+        out.insert(out.end(), image.begin(), image.end());
+    return out;
+}
+
+// A file's bytes; false when they could not all be written.
+inline bool writeBytes(const std::filesystem::path& path, const Bytes& data)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+    out.close();
+    return bool(out);
+}
+
+inline Bytes readBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline uint32_t readLe32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 inline void putLe16(Bytes& out, size_t at, uint32_t value)

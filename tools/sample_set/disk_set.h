@@ -11,6 +11,10 @@
 
 enum class SetDisk { User, Program, DiskA, DiskB, DiskC, Start, JukeBox };
 
+// In the order the set's disks are usually kept.
+constexpr SetDisk allDisks[] = {SetDisk::User,  SetDisk::Program, SetDisk::DiskA, SetDisk::DiskB,
+                                SetDisk::DiskC, SetDisk::Start,   SetDisk::JukeBox};
+
 constexpr int setTrackCount = 80;
 constexpr int setSectorsPerTrack = 5;
 constexpr int setSectorSize = 1024;
@@ -67,38 +71,23 @@ inline D88Builder makeSetDisk(SetDisk disk, SetDiskOptions options = {})
     return builder;
 }
 
-// The bytes a cut should yield, read from the builder's own sectors with
-// the five-sectors-a-side rule: `length` bytes from `offset` into sector R
-// `r` of `track`, going on across sectors and track sides.
-inline Bytes expectedCut(const D88Builder& disk, int track, int r, int offset, int length)
+// The disk with its sector R `r` of `track` gone, as a damaged dump has it.
+inline D88Builder without(D88Builder disk, int track, int r)
 {
-    Bytes run;
-    while (int(run.size()) < offset + length) {
-        const D88Builder::Record* record = disk.find(track, r);
-        if (record == nullptr)
-            break;
-        run.insert(run.end(), record->data.begin(), record->data.end());
-        if (r == setSectorsPerTrack) {
-            ++track;
-            r = 1;
-        } else {
-            ++r;
-        }
-    }
-    run.resize(std::min<size_t>(run.size(), size_t(offset + length)));
-    return run.size() > size_t(offset) ? Bytes(run.begin() + offset, run.end()) : Bytes{};
+    std::vector<D88Builder::Record>& records = disk.track(track);
+    records.erase(records.begin() + (r - 1));
+    return disk;
 }
 
 // `images` disks of the set, one after another, going round the set in
 // the order its disks are usually kept: User Disk, Program Disk, Disks A to
-// C, Start Disk, JukeBox, then the User Disk again.
-inline Bytes makeDiskSequence(int images)
+// C, Start Disk, JukeBox, then the User Disk again. The data of image i is
+// tagged `firstTag` + i.
+inline Bytes makeDiskSequence(int images, int firstTag = 0)
 {
-    const SetDisk disks[] = {SetDisk::User, SetDisk::Program, SetDisk::DiskA, SetDisk::DiskB,
-                             SetDisk::DiskC, SetDisk::Start, SetDisk::JukeBox};
     Bytes file;
     for (int i = 0; i < images; ++i) {
-        const Bytes image = makeSetDisk(disks[i % 7], {i}).image();
+        const Bytes image = makeSetDisk(allDisks[i % 7], {firstTag + i}).image();
         file.insert(file.end(), image.begin(), image.end());
     }
     return file;

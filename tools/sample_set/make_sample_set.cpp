@@ -12,7 +12,6 @@
 // with faults a real dump may have, for d88scan to explain.
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 
 #include "disk_set.h"
@@ -27,12 +26,10 @@ Bytes makeDamagedSet()
     Bytes file;
     for (int i = 0; i < 7; ++i) {
         D88Builder disk = makeSetDisk(SetDisk(i), {i});
-        if (SetDisk(i) == SetDisk::Program) {
-            disk.track(14).erase(disk.track(14).begin() + 1);
-            disk.track(22).erase(disk.track(22).begin() + 1);
-        }
+        if (SetDisk(i) == SetDisk::Program)
+            disk = without(without(disk, 14, 2), 22, 2);
         if (SetDisk(i) == SetDisk::DiskB)
-            disk.track(0).erase(disk.track(0).begin());
+            disk = without(disk, 0, 1);
         const Bytes image = disk.image();
         file.insert(file.end(), image.begin(), image.end());
     }
@@ -58,11 +55,7 @@ int main(int argc, char* argv[])
     if (damaged)
         ++argv;
 
-    const Bytes file = damaged ? makeDamagedSet() : makeDiskSequence(images);
-    std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-    out.close();
-    if (!out) {
+    if (!writeBytes(argv[1], damaged ? makeDamagedSet() : makeDiskSequence(images))) {
         std::cerr << "make_sample_set: cannot write " << argv[1] << '\n';
         return 1;
     }
