@@ -337,4 +337,24 @@ TEST(ScanCommandLine, WritesNothingAndOpensNothingForWriting)
         EXPECT_EQ(trace.find(writing), std::string::npos) << writing;
 }
 
+// The JSON document is written file by file and image by image; whatever
+// the mix of files, it is one document, each file in its place.
+TEST(ScanCommandLine, JsonOfManyFilesIsOneDocument)
+{
+    ScratchDir dir;
+    writeBytes(dir / "set.d88", makeWholeSet());
+    writeBytes(dir / "empty.d88", {});
+    const RunResult result =
+        runBinary(dir.path(), "--json set.d88 missing.d88 empty.d88 set.d88", d88scan);
+    EXPECT_EQ(result.status, 2);
+    const nlohmann::json report = nlohmann::json::parse(result.out);
+    ASSERT_EQ(report["files"].size(), 4u);
+    EXPECT_EQ(report["files"][0], report["files"][3]);
+    EXPECT_EQ(report["files"][0]["images"].size(), std::size(allDisks));
+    EXPECT_TRUE(report["files"][1]["error"].is_string());
+    EXPECT_FALSE(report["files"][1].contains("images"));
+    EXPECT_EQ(report["files"][2]["images"], nlohmann::json::array());
+    EXPECT_EQ(result.out.back(), '\n');
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cutter/cut_file.h"
@@ -433,6 +434,13 @@ Json imageJson(D88Reader& reader, const ImageFindings& image)
     return json;
 }
 
+// Compact, as one line; a string that is not UTF-8 (a path's bytes, an
+// error in the system's code page) gets U+FFFD where it breaks.
+std::string jsonText(const Json& json)
+{
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 }  // namespace
 
 int scan(int argc, const char* const argv[], std::ostream& out, std::ostream& err)
@@ -463,12 +471,21 @@ int scan(int argc, const char* const argv[], std::ostream& out, std::ostream& er
 
     int status = 0;
     std::string lost;  // why the report could not be written, said as it failed
-    Json document{{"version", 1}, {"files", Json::array()}};
+    // The JSON document goes out as it is found, one image at a time: a
+    // file of 64 images of 164 sides with hundreds of sectors each gives
+    // a document of 100 MB, which held whole would take some GiB. The
+    // library writes every value; only the brackets and commas between
+    // the files and the images are written here.
+    if (asJson)
+        out << "{\"version\":1,\"files\":[";
+    const char* fileSeparator = "";
     for (const char* path : files) {
         if (!out) {
             lost = platform::lastError();
             break;  // nobody reads the report any more
         }
+        if (asJson)
+            out << std::exchange(fileSeparator, ",");
         // A path is the command line's bytes; JSON takes UTF-8, and a byte
         // that is not becomes U+FFFD there.
         Json file{{"path", path}};
@@ -477,7 +494,8 @@ int scan(int argc, const char* const argv[], std::ostream& out, std::ostream& er
             const std::string why = platform::lastError();
             err << "d88scan: cannot open " << quoted(path) << ": " << why << '\n';
             file["error"] = why;
-            document["files"].push_back(file);
+            if (asJson)
+                out << jsonText(file);
             status = 2;
             continue;
         }
@@ -489,21 +507,27 @@ int scan(int argc, const char* const argv[], std::ostream& out, std::ostream& er
                                            : "\n");
         file["imagesLeftUnread"] = reader.imagesLeftOut();
         file["images"] = Json::array();
+        if (asJson) {
+            // The file's object, open at its (empty, last) list of images.
+            std::string head = jsonText(file);
+            out << head.erase(head.size() - 2);
+        }
         bool wholeFile = true;
         for (int32_t index = 0; index < images; ++index) {
             const ImageFindings image = judgeImage(reader, index);
             wholeFile = allWhole(image) && wholeFile;
             if (asJson)
-                file["images"].push_back(imageJson(reader, image));
+                out << (index > 0 ? "," : "") << jsonText(imageJson(reader, image));
             else
                 out << imageText(image);
         }
-        document["files"].push_back(file);
+        if (asJson)
+            out << "]}";
         if (!wholeFile && status == 0)
             status = 1;
     }
     if (asJson && out)
-        out << document.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+        out << "]}\n";
     if (!out.flush()) {
         err << "d88scan: cannot write the report: "
             << (lost.empty() ? platform::lastError() : lost) << '\n';
