@@ -63,6 +63,21 @@ foreach(program IN LISTS D88CUT_PROGRAMS)
   install(TARGETS ${program} RUNTIME DESTINATION ${programDestination})
 endforeach()
 
+# The page, d88cut.html, is built apart, with Emscripten (the web preset);
+# named here, it is installed with the programs: beside them in the Windows
+# zip, in /usr/share/d88cut in the Debian package.
+set(D88CUT_WEB_PAGE "" CACHE FILEPATH "A built d88cut.html to install with the programs (empty: none)")
+if(D88CUT_WEB_PAGE)
+  if(NOT EXISTS ${D88CUT_WEB_PAGE})
+    message(FATAL_ERROR "D88CUT_WEB_PAGE: no ${D88CUT_WEB_PAGE}; build it first: cmake --preset web && cmake --build --preset web")
+  endif()
+  if(WIN32)
+    install(FILES ${D88CUT_WEB_PAGE} DESTINATION . RENAME d88cut.html)
+  else()
+    install(FILES ${D88CUT_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/d88cut RENAME d88cut.html)
+  endif()
+endif()
+
 # Writes FILE gzipped beside it, as Debian keeps manual pages and
 # changelogs, and sets VAR to the file to install. -n leaves the name and
 # time out of the header, so equal files make equal packages.

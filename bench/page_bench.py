@@ -1,0 +1,117 @@
+#!/usr/bin/python3
+"""Times the page, d88cut.html, in headless Chromium on the seven-disk
+sample set, side by side with the native programs on the same file.
+
+Every round runs, one after another:
+  - the page, opened afresh, given the set's file: the time from the file
+    input's change event to data-state "done", taken inside the page with
+    performance.now(), and on to the first frame drawn after it; of that,
+    the time in the core's three runs (d88web_handle: d88cut, d88scan,
+    d88scan --json) and in the zip (fflate.zipSync); the rest is reading
+    the file and building the messages, the report, the maps and the
+    blob links;
+  - d88cut on the set, as a process, into an empty folder of BUILD_DIR;
+  - d88cut, d88scan and d88scan --json on the set, one process after
+    another: what the page runs.
+It prints the median of each and the ratios of the medians.
+
+    /usr/bin/python3 bench/page_bench.py [PAGE] [BUILD_DIR] [ROUNDS]
+
+Needs Debian's chromium, chromium-driver and python3-selenium, as the page
+test does.
+"""
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
+from page_test import open_page, wait  # noqa: E402
+
+# Times, in the page, the core's runs and the zip, and the choice to
+# "done" and to the next frame drawn.
+INSTRUMENT = """
+window.bench = {handle: 0, zip: 0};
+function timed(object, name, key) {
+  var original = object[name];
+  object[name] = function () {
+    var start = performance.now();
+    try { return original.apply(this, arguments); } finally { bench[key] += performance.now() - start; }
+  };
+}
+timed(Module, '_d88web_handle', 'handle');
+timed(fflate, 'zipSync', 'zip');
+document.addEventListener('change', function () { bench.chosen = performance.now(); }, true);
+new MutationObserver(function () {
+  if (document.body.dataset.state !== 'done' || bench.done)
+    return;
+  bench.done = performance.now();
+  requestAnimationFrame(function () { setTimeout(function () { bench.drawn = performance.now(); }); });
+}).observe(document.body, {attributes: true, attributeFilter: ['data-state']});"""
+
+
+def page_round(driver, page, set_file):
+    driver.get("file://" + page)
+    wait(driver, 30, lambda d: d.execute_script("return document.body.dataset.state") == "ready")
+    driver.execute_script(INSTRUMENT)
+    driver.find_element("id", "d88-files").send_keys(set_file)
+    wait(driver, 60, lambda d: d.execute_script("return window.bench.drawn !== undefined"))
+    b = driver.execute_script("return window.bench")
+    done = b["done"] - b["chosen"]
+    return {"page: chosen to done": done, "page: to first frame after": b["drawn"] - b["chosen"],
+            "  core's three runs": b["handle"], "  zip": b["zip"],
+            "  the rest": done - b["handle"] - b["zip"]}
+
+
+def native_round(build, set_file, work):
+    """Milliseconds of d88cut alone and of the three programs, each into a
+    fresh folder."""
+    times = {}
+    for name, runs in (("native: d88cut", [["d88cut"]]),
+                       ("native: d88cut + d88scan + --json", [["d88cut"], ["d88scan"], ["d88scan", "--json"]])):
+        folder = tempfile.mkdtemp(dir=work)
+        start = time.perf_counter()
+        for program, *options in runs:
+            subprocess.run([os.path.join(build, program), *options, set_file], cwd=folder,
+                           stdout=subprocess.DEVNULL, check=program == "d88cut")
+        times[name] = (time.perf_counter() - start) * 1000
+        shutil.rmtree(folder)
+    return times
+
+
+def main():
+    page = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-web/d88cut.html")
+    build = os.path.abspath(sys.argv[2] if len(sys.argv) > 2 else "build")
+    rounds = int(sys.argv[3]) if len(sys.argv) > 3 else 15
+    # The native programs write into the build folder: on some machines
+    # /tmp makes files several times as slowly as the disk a user's
+    # folders are on.
+    work = tempfile.mkdtemp(prefix="page-bench-", dir=build)
+    driver = open_page(page)
+    try:
+        set_file = os.path.join(work, "set.d88")
+        subprocess.run([os.path.join(build, "make_sample_set"), set_file], check=True)
+        page_round(driver, page, set_file)  # warm-up
+        native_round(build, set_file, work)
+        times = {}
+        for _ in range(rounds):
+            for name, ms in {**page_round(driver, page, set_file), **native_round(build, set_file, work)}.items():
+                times.setdefault(name, []).append(ms)
+    finally:
+        driver.quit()
+        shutil.rmtree(work)
+    median = {name: statistics.median(t) for name, t in times.items()}
+    print(f"the seven-disk sample set, {rounds} rounds, medians in ms:")
+    for name, ms in median.items():
+        print(f"  {name:36s} {ms:8.1f}")
+    page_ms = median["page: chosen to done"]
+    for name in ("native: d88cut", "native: d88cut + d88scan + --json"):
+        print(f"page (to done) / {name[8:]}: {page_ms / median[name]:6.1f}")
+    print(f"page, chosen to done: {page_ms / 1000:.2f} s (aim: under 0.5 s)")
+
+
+if __name__ == "__main__":
+    main()

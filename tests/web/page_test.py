@@ -1,0 +1,353 @@
+#!/usr/bin/python3
+"""The page, d88cut.html, in headless Chromium against the native d88cut and
+d88scan, file by file.
+
+Opened from disk, the page is given, one choice after another, the
+seven-disk sample set, the same seven disks as seven files, a damaged set
+and a file of 65 images; then, in a page opened afresh, the real image of
+DATA_DIR and every D88 file in SEEDS_DIR. Beside it, the native programs
+run on the same files, each d88cut run in one folder as a user would. After
+every choice: each output file byte for byte (read back through its blob
+link) and the zip's, the files in the folder, each message line and its
+stream in the order a terminal shows them, each exit status, d88scan's
+report; d88scan --json against the text report; the page's states. At
+the end: no network request and no error in the console. The map of the
+sample set is saved as page-map.png beside the page.
+
+    /usr/bin/python3 tests/web/page_test.py PAGE BUILD_DIR DATA_DIR SEEDS_DIR
+
+Needs Debian's chromium, chromium-driver and python3-selenium; it starts
+/usr/bin/chromium through /usr/bin/chromedriver and downloads nothing.
+"""
+import base64
+import io
+import json
+import os
+import pty
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import tty
+import zipfile
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
+
+
+def open_page(page):
+    """Headless Chromium showing PAGE, ready; it records every state the
+    page takes from then on in window.states."""
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage",
+                     "--window-size=1280,900"):
+        options.add_argument(argument)
+    options.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver.get("file://" + os.path.abspath(page))
+    wait(driver, 30, lambda d: d.execute_script("return document.body.dataset.state") == "ready")
+    driver.execute_script("""
+        window.states = [];
+        new MutationObserver(function () { window.states.push(document.body.dataset.state); })
+            .observe(document.body, {attributes: true, attributeFilter: ['data-state']});""")
+    return driver
+
+
+def wait(driver, seconds, until):
+    return WebDriverWait(driver, seconds, poll_frequency=0.01).until(until)
+
+
+def choose(driver, paths):
+    """Chooses PATHS in the page's file input; returns the states it took
+    until done."""
+    driver.find_element(By.ID, "d88-files").send_keys("\n".join(map(os.path.abspath, paths)))
+    wait(driver, 120, lambda d: d.execute_script("return window.states.indexOf('done') >= 0"))
+    return driver.execute_script("return window.states.splice(0)")
+
+
+READ_PAGE = """
+function all(selector, within) {
+  return Array.prototype.slice.call((within || document).querySelectorAll(selector));
+}
+function run(e) { return {file: e.dataset.file, exit: Number(e.dataset.exit)}; }
+return {
+  messages: all('#messages > [data-file]').map(function (e) {
+    return Object.assign(run(e), {lines: all('[data-stream]', e).map(function (l) {
+      return [l.dataset.stream, l.textContent];
+    })});
+  }),
+  scan: all('#scan > [data-file]').map(function (e) { return Object.assign(run(e), {text: e.textContent}); }),
+  figures: all('#map figure[data-file]').map(function (e) { return e.dataset.file; }),
+  files: all('#files a[download]').map(function (a) { return [a.download, a.href]; }),
+  zip: document.getElementById('download-all').href
+};"""
+
+# Reads blob URLs with fetch() inside the page, as base64.
+FETCH = """
+var done = arguments[arguments.length - 1];
+Promise.all(arguments[0].map(function (url) {
+  return fetch(url).then(function (r) { return r.arrayBuffer(); }).then(function (buffer) {
+    var bytes = new Uint8Array(buffer), text = '';
+    for (var at = 0; at < bytes.length; at += 0x8000)
+      text += String.fromCharCode.apply(null, bytes.subarray(at, at + 0x8000));
+    return btoa(text);
+  });
+})).then(done, function (error) { done(String(error)); });"""
+
+
+def fetch(driver, urls):
+    got = driver.execute_async_script(FETCH, urls)
+    if not isinstance(got, list):
+        raise AssertionError(f"fetch of the page's blob links failed: {got}")
+    return [base64.b64decode(b) for b in got]
+
+
+def lines(data):
+    """A stream's lines as the page shows them: CP932, without line ends."""
+    parts = data.split(b"\n")
+    if parts[-1] == b"":
+        parts.pop()
+    return [p.decode("cp932", "replace") for p in parts]
+
+
+def terminal(argv, cwd):
+    """Runs ARGV with stdout and stderr on one terminal; returns its status
+    and the lines the terminal shows, in their order."""
+    master, slave = pty.openpty()
+    tty.setraw(slave)  # no CR added to the line ends
+    process = subprocess.Popen(argv, cwd=cwd, stdin=subprocess.DEVNULL, stdout=slave, stderr=slave)
+    os.close(slave)
+    chunks = []
+    while True:
+        try:
+            chunk = os.read(master, 65536)
+        except OSError:  # the program is gone
+            break
+        if not chunk:
+            break
+        chunks.append(chunk)
+    os.close(master)
+    return process.wait(), lines(b"".join(chunks))
+
+
+class Native:
+    """The native programs on the files the page is given: d88cut in one
+    folder, each file copied in under its name for the run, as the page does."""
+
+    def __init__(self, build, work):
+        self.d88cut = os.path.join(build, "d88cut")
+        self.d88scan = os.path.join(build, "d88scan")
+        self.folder = tempfile.mkdtemp(dir=work)
+        self.work = work
+
+    def cut(self, path):
+        """Status, terminal lines, and the lines of stdout and of stderr
+        (from a second run in a copy of the folder)."""
+        name = os.path.basename(path)
+        shadow = os.path.join(self.work, "shadow")
+        shutil.copytree(self.folder, shadow)
+        for where in (self.folder, shadow):
+            shutil.copyfile(path, os.path.join(where, name))
+        status, shown = terminal([self.d88cut, name], self.folder)
+        piped = subprocess.run([self.d88cut, name], cwd=shadow, capture_output=True)
+        os.remove(os.path.join(self.folder, name))
+        shutil.rmtree(shadow)
+        return status, shown, lines(piped.stdout), lines(piped.stderr)
+
+    def scan(self, path, *options):
+        return terminal([self.d88scan, *options, os.path.basename(path)], os.path.dirname(path))
+
+    def files(self):
+        names = sorted(os.listdir(self.folder))
+        return {n: open(os.path.join(self.folder, n), "rb").read() for n in names}
+
+
+# The text report's lines and d88scan --json's document, each made into the
+# same facts.
+REPORT_LINES = [
+    ("file", r'file "(.*)": (\d+) images?(, and more past them that d88cut does not read)?'),
+    ("image", r"image (\d+) at offset (\d+): name \"(.*)\", media type 0x(..), (-?\d+) bytes, "
+              r"(\d+) track sides with sectors"),
+    ("image", r"image (\d+) at offset (\d+): (header cannot be read)"),
+    ("disk", r"  ([^ (][^(]*) \(.*\): (?:(\d+) files, (\d+) would be cut whole|no files to cut)"),
+    ("output", r"    (\S+) (absent) \(first (.*)\)"),
+    ("output", r"    (\S+) (incomplete) \((\d+) of (\d+) bytes; (.*)\)"),
+    ("reason", r"  - (label on track .*)"),
+    ("", r"  - no disk of the set"),
+]
+
+
+def text_facts(report):
+    facts = []
+    for line in report:
+        for kind, pattern in REPORT_LINES:
+            match = re.fullmatch(pattern, line)
+            if match:
+                if kind:
+                    facts.append((kind, *match.groups()))
+                break
+        else:
+            facts.append(("unknown line", line))
+    return facts
+
+
+def json_facts(document):
+    """As text_facts gives them: the numbers as text, what the line leaves
+    out as None."""
+    facts = []
+    for file in document["files"]:
+        if "error" in file:
+            continue
+        more = ", and more past them that d88cut does not read" if file["imagesLeftUnread"] else None
+        facts.append(("file", file["path"], str(len(file["images"])), more))
+        for image in file["images"]:
+            if "error" in image:
+                facts.append(("image", str(image["index"]), str(image["offset"]), image["error"]))
+                continue
+            facts.append(("image", *map(str, (image["index"], image["offset"])), image["name"],
+                          "%02x" % image["mediaType"], *map(str, (image["size"], len(image["trackSides"])))))
+            for disk in image["recognitions"]:
+                outputs = disk["outputs"]
+                whole = sum(o["state"] == "whole" for o in outputs)
+                facts.append(("disk", disk["kind"], *((str(len(outputs)), str(whole)) if outputs else (None, None))))
+                for o in outputs:
+                    if o["state"] == "absent":
+                        facts.append(("output", o["name"], "absent", o["stop"]["text"]))
+                    elif o["state"] == "incomplete":
+                        facts.append(("output", o["name"], "incomplete", str(o["bytes"]), str(o["planned"]),
+                                      o["stop"]["text"]))
+            if not image["recognitions"]:
+                facts += [("reason", r["text"]) for r in image["reasons"]]
+    return facts
+
+
+class Checks:
+    def __init__(self):
+        self.passed = 0
+        self.failed = []
+
+    def equal(self, got, expected, what):
+        if got == expected:
+            self.passed += 1
+        else:
+            self.failed.append(what)
+            print(f"FAIL {what}:\n  page/json: {str(got)[:600]}\n  native/text: {str(expected)[:600]}")
+
+
+def check_choice(driver, native, paths, checks, seen):
+    """Chooses PATHS in the page and compares all it shows with the native
+    programs run on the same files; SEEN counts the runs shown before."""
+    states = choose(driver, paths)
+    checks.equal(states, ["busy", "done"], f"states while handling {len(paths)} files")
+    page = driver.execute_script(READ_PAGE)
+    checks.equal((len(page["messages"]), len(page["scan"])), (seen + len(paths),) * 2, "a run shown per file")
+    for i, path in enumerate(paths):
+        name = os.path.basename(path)
+        status, shown, out, err = native.cut(path)
+        shown_page = page["messages"][seen + i]
+        page_lines = shown_page["lines"]
+        checks.equal((shown_page["file"], shown_page["exit"]), (name, status), f"{name}: d88cut's name, status")
+        checks.equal([t for _, t in page_lines], shown, f"{name}: d88cut's lines as a terminal shows them")
+        for stream, expected in (("stdout", out), ("stderr", err)):
+            checks.equal([t for s, t in page_lines if s == stream], expected, f"{name}: d88cut's {stream}")
+
+        status, report = native.scan(path)
+        scan = page["scan"][seen + i]
+        checks.equal((scan["file"], scan["exit"], scan["text"]), (name, status, "\n".join(report)),
+                     f"{name}: d88scan's report and status")
+        json_status, document = native.scan(path, "--json")
+        document = json.loads("\n".join(document))
+        checks.equal((json_facts(document), json_status), (text_facts(report), status),
+                     f"{name}: d88scan --json against the text report")
+        images = [im for f in document["files"] for im in f.get("images", []) if "error" not in im]
+        checks.equal(page["figures"].count(name), len(images), f"{name}: disk maps")
+
+    folder = native.files()
+    checks.equal([n for n, _ in page["files"]], list(folder), "the files in the folder")
+    bytes_ = fetch(driver, [href for _, href in page["files"]] + [page["zip"]])
+    for (name, _), data in zip(page["files"], bytes_):
+        checks.equal(data, folder.get(name), f"{name}: bytes")
+    with zipfile.ZipFile(io.BytesIO(bytes_[-1])) as archive:
+        checks.equal({n: archive.read(n) for n in archive.namelist()}, folder, "the zip")
+    return seen + len(paths)
+
+
+def check_quiet(driver, checks):
+    """No request but for the page itself, data: and blob: URLs, and nothing
+    in the console."""
+    urls = [json.loads(e["message"])["message"] for e in driver.get_log("performance")]
+    urls = [m["params"]["request"]["url"] for m in urls if m["method"] == "Network.requestWillBeSent"]
+    unexpected = [u for u in urls if not re.match(r"(file|data|blob):", u)]
+    checks.equal((unexpected, sorted({u.split(":")[0] for u in urls})), ([], ["blob", "data", "file"]),
+                 "requests: none to the network, and the log of them is live")
+    checks.equal([e["message"] for e in driver.get_log("browser")], [], "console messages")
+
+
+def split_images(path, folder):
+    """The D88 file's images, one file each, named by index and header name."""
+    data = open(path, "rb").read()
+    paths = []
+    at = 0
+    while at < len(data):
+        size = struct.unpack_from("<I", data, at + 0x1C)[0]
+        name = data[at:at + 16].split(b"\0")[0].decode("ascii")
+        paths.append(os.path.join(folder, f"{len(paths) + 1} {name}.d88"))
+        open(paths[-1], "wb").write(data[at:at + size])
+        at += size
+    return paths
+
+
+def main():
+    if len(sys.argv) != 5:
+        sys.exit(__doc__)
+    page, build, data, seeds = map(os.path.abspath, sys.argv[1:])
+    work = tempfile.mkdtemp(prefix="d88cut-page-")
+    started = time.perf_counter()
+    checks = Checks()
+    try:
+        inputs = os.path.join(work, "inputs")
+        os.mkdir(inputs)
+        sample = os.path.join(build, "make_sample_set")
+        made = {name: os.path.join(inputs, name) for name in ("set.d88", "damaged set.d88", "65 images.d88")}
+        subprocess.run([sample, made["set.d88"]], check=True)
+        subprocess.run([sample, "--damaged", made["damaged set.d88"]], check=True)
+        subprocess.run([sample, made["65 images.d88"], "65"], check=True)
+        disks = split_images(made["set.d88"], inputs)
+
+        # One folder through four choices: each later output replaces the
+        # earlier one of its name, as on disk.
+        driver = open_page(page)
+        native = Native(build, work)
+        seen = check_choice(driver, native, [made["set.d88"]], checks, 0)
+        driver.set_window_size(1280, driver.execute_script("return document.body.scrollHeight") + 200)
+        clip = driver.execute_script("var r = document.getElementById('map').parentNode.getBoundingClientRect();"
+                                     "return {x: r.left, y: r.top, width: r.width, height: r.height, scale: 1};")
+        shot = driver.execute_cdp_cmd("Page.captureScreenshot", {"format": "png", "clip": clip})
+        open(os.path.join(os.path.dirname(page), "page-map.png"), "wb").write(base64.b64decode(shot["data"]))
+        for paths in (disks, [made["damaged set.d88"]], [made["65 images.d88"]]):
+            seen = check_choice(driver, native, paths, checks, seen)
+        check_quiet(driver, checks)
+        driver.quit()
+
+        # A page opened afresh: the real image and the damaged ones at once.
+        driver = open_page(page)
+        files = [os.path.join(data, "x1-sos-test.d88")]
+        files += sorted(os.path.join(seeds, n) for n in os.listdir(seeds))
+        check_choice(driver, Native(build, work), files, checks, 0)
+        check_quiet(driver, checks)
+        driver.quit()
+    finally:
+        shutil.rmtree(work)
+    print(f"page test: {checks.passed} checks passed, {len(checks.failed)} failed, "
+          f"{time.perf_counter() - started:.1f} s")
+    sys.exit(1 if checks.failed else 0)
+
+
+if __name__ == "__main__":
+    main()
