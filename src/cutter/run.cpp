@@ -43,7 +43,7 @@ void processImage(CutRun& run, int32_t index)
 }  // namespace
 
 int run(D88Reader& reader, int argc, const char* const argv[], std::ostream& out,
-        std::ostream& err)
+        std::ostream& err, const char* shownName)
 {
     if (argc != 2) {
         const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : fallbackProgramName;
@@ -64,8 +64,8 @@ int run(D88Reader& reader, int argc, const char* const argv[], std::ostream& out
     for (int32_t index = 0; index < reader.imageCount(); ++index)
         processImage(cut, index);
     if (reader.imagesLeftOut())
-        err << "warning: only the first " << D88Reader::maxImages << " images of " << argv[1]
-            << " are read\n";
+        err << "warning: only the first " << D88Reader::maxImages << " images of "
+            << (shownName != nullptr ? shownName : argv[1]) << " are read\n";
 
     // A full disk or a reader gone away behind stdout never stops the
     // cutting; the files are all written by now. Only the messages are

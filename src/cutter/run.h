@@ -11,5 +11,8 @@
 // stdout to `out` and on stderr to `err`, and returns the exit status: 0
 // when every image was processed and every file written, 1 otherwise.
 // Nothing of an earlier run in the same process counts in this one.
+// A front end that keeps the D88 file somewhere of its own, away from the
+// folder the files are cut into, gives the name its user knows the file by
+// as `shownName`, and the lines that name the file name it so.
 int run(D88Reader& reader, int argc, const char* const argv[], std::ostream& out,
-        std::ostream& err);
+        std::ostream& err, const char* shownName = nullptr);

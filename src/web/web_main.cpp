@@ -27,8 +27,10 @@ namespace {
 // The folder every run cuts into, as a console user's current folder: a
 // later file's output of the same name replaces the earlier one.
 const char folder[] = "/files";
-// Where a chosen file waits when its name is taken in the folder.
+// Where a chosen file waits while it is cut, apart from the outputs.
 const char asideFolder[] = "/in";
+// The chosen file's name, as its user knows it.
+const char* shownName = nullptr;
 
 // One of the three runs made on every chosen file.
 enum Run { cutRun, scanRun, scanJsonRun, runCount };
@@ -57,7 +59,7 @@ int cutProgram(int argc, const char* const argv[], std::ostream& out, std::ostre
 {
     // A reader of its own for each run, as each console run has.
     D88Reader reader;
-    return run(reader, argc, argv, out, err);
+    return run(reader, argc, argv, out, err, shownName);
 }
 
 // A file of the folder, as the page offers it for download.
@@ -80,36 +82,31 @@ int main()
 
 extern "C" {
 
-// Handles one chosen file as a console user would: `d88cut NAME` in the
-// folder, then `d88scan NAME` and `d88scan --json NAME`. The results wait
-// in d88web_status and d88web_output until the next file is handled.
+// Handles one chosen file as a console user would: `d88cut NAME` run in
+// the folder, then `d88scan NAME` and `d88scan --json NAME`. The results
+// wait in d88web_status and d88web_output until the next file is handled.
 //
-// The file lies in the folder under its own name for the three runs, so
-// that every line that names it names it as the user chose it; it is
-// removed again before this returns. A name the folder already holds is
-// an earlier file's output, which must not be lost: the chosen file then
-// waits in a folder of its own instead, and d88cut, which must cut into
-// the folder, names it by that path (only its warning of more than 64
-// images names the file at all). The cutter never writes over the file it
-// reads, nor under its temporary name (it says so and leaves that output
-// out, as it would on the console), so what is removed at the end is
-// always the chosen file and never an output.
+// The chosen file is the user's own, not a file of the folder: it waits in
+// a folder of its own for the three runs and is removed again before this
+// returns. So a file named like an output (ADPCM, MA100) is cut as any
+// other, its outputs take their names in the folder, and an earlier
+// output of its name is replaced, never lost. The lines that name it
+// (d88cut's warning of more than 64 images, d88scan's report) name it as
+// the user chose it.
 EMSCRIPTEN_KEEPALIVE void d88web_handle(const char* name, const uint8_t* bytes, int32_t size)
 {
-    struct stat taken;
-    const bool inFolder = lstat(name, &taken) != 0;
-    const std::string path = inFolder ? std::string(name) : std::string(asideFolder) + '/' + name;
+    const std::string path = std::string(asideFolder) + '/' + name;
     // One write: the in-memory file system grows the file once, where a
     // file stream's small writes took longer than the whole cut. Should the
     // bytes not fit, d88cut meets a file it cannot open, and says so as it
     // would of any such file.
     platform::createFile(path.c_str(), bytes, size);
 
+    shownName = name;
     results[cutRun] = capture(cutProgram, {"d88cut", path.c_str()});
-    // d88scan writes nothing, so it can look from the file's own folder
-    // and name it as chosen wherever it waits. A name that begins with
-    // '-' is still a file's.
-    chdir(inFolder ? folder : asideFolder);
+    // d88scan writes nothing, so it looks from the file's own folder and
+    // names it as chosen. A name that begins with '-' is still a file's.
+    chdir(asideFolder);
     results[scanRun] = capture(scan, {"d88scan", "--", name});
     results[scanJsonRun] = capture(scan, {"d88scan", "--json", "--", name});
     chdir(folder);

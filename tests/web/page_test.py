@@ -3,9 +3,9 @@
 d88scan, file by file.
 
 Opened from disk, the page is given, one choice after another, the
-seven-disk sample set, the same seven disks as seven files, a damaged set
-and a file of 65 images; then, in a page opened afresh, the real image of
-DATA_DIR and every D88 file in SEEDS_DIR. Beside it, the native programs
+seven-disk sample set, the same seven disks as seven files, a damaged set,
+a file of 65 images, and files named like outputs; then, in a page opened
+afresh, the real image of DATA_DIR and every D88 file in SEEDS_DIR. Beside it, the native programs
 run on the same files, each d88cut run in one folder as a user would. After
 every choice: each output file byte for byte (read back through its blob
 link) and the zip's, the files in the folder, each message line and its
@@ -137,8 +137,9 @@ def terminal(argv, cwd):
 
 
 class Native:
-    """The native programs on the files the page is given: d88cut in one
-    folder, each file copied in under its name for the run, as the page does."""
+    """The native programs on the files the page is given: d88cut run on
+    each in one folder, the file itself kept elsewhere, as the page does;
+    the line that names the file names it as chosen."""
 
     def __init__(self, build, work):
         self.d88cut = os.path.join(build, "d88cut")
@@ -149,16 +150,15 @@ class Native:
     def cut(self, path):
         """Status, terminal lines, and the lines of stdout and of stderr
         (from a second run in a copy of the folder)."""
-        name = os.path.basename(path)
+        def as_chosen(shown):
+            return [l.replace(f" of {path} are read", f" of {os.path.basename(path)} are read")
+                    for l in shown]
         shadow = os.path.join(self.work, "shadow")
         shutil.copytree(self.folder, shadow)
-        for where in (self.folder, shadow):
-            shutil.copyfile(path, os.path.join(where, name))
-        status, shown = terminal([self.d88cut, name], self.folder)
-        piped = subprocess.run([self.d88cut, name], cwd=shadow, capture_output=True)
-        os.remove(os.path.join(self.folder, name))
+        status, shown = terminal([self.d88cut, path], self.folder)
+        piped = subprocess.run([self.d88cut, path], cwd=shadow, capture_output=True)
         shutil.rmtree(shadow)
-        return status, shown, lines(piped.stdout), lines(piped.stderr)
+        return status, as_chosen(shown), as_chosen(lines(piped.stdout)), as_chosen(lines(piped.stderr))
 
     def scan(self, path, *options):
         return terminal([self.d88scan, *options, os.path.basename(path)], os.path.dirname(path))
@@ -318,6 +318,12 @@ def main():
         subprocess.run([sample, made["set.d88"]], check=True)
         subprocess.run([sample, "--damaged", made["damaged set.d88"]], check=True)
         subprocess.run([sample, made["65 images.d88"], "65"], check=True)
+        # Files named like outputs, into a folder that holds such outputs
+        # and into an empty one: each is cut as any other file.
+        named = os.path.join(inputs, "named")
+        os.mkdir(named)
+        made["ADPCM"] = shutil.copyfile(made["set.d88"], os.path.join(named, "ADPCM"))
+        made["MA100"] = shutil.copyfile(made["65 images.d88"], os.path.join(named, "MA100"))
         disks = split_images(made["set.d88"], inputs)
 
         # One folder through four choices: each later output replaces the
@@ -330,14 +336,15 @@ def main():
                                      "return {x: r.left, y: r.top, width: r.width, height: r.height, scale: 1};")
         shot = driver.execute_cdp_cmd("Page.captureScreenshot", {"format": "png", "clip": clip})
         open(os.path.join(os.path.dirname(page), "page-map.png"), "wb").write(base64.b64decode(shot["data"]))
-        for paths in (disks, [made["damaged set.d88"]], [made["65 images.d88"]]):
+        for paths in (disks, [made["damaged set.d88"]], [made["65 images.d88"]], [made["MA100"]]):
             seen = check_choice(driver, native, paths, checks, seen)
         check_quiet(driver, checks)
         driver.quit()
 
-        # A page opened afresh: the real image and the damaged ones at once.
+        # A page opened afresh: a set named like one of its outputs, the real
+        # image and the damaged ones at once.
         driver = open_page(page)
-        files = [os.path.join(data, "x1-sos-test.d88")]
+        files = [made["ADPCM"], os.path.join(data, "x1-sos-test.d88")]
         files += sorted(os.path.join(seeds, n) for n in os.listdir(seeds))
         check_choice(driver, Native(build, work), files, checks, 0)
         check_quiet(driver, checks)
