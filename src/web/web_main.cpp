@@ -29,8 +29,6 @@ namespace {
 const char folder[] = "/files";
 // Where a chosen file waits while it is cut, apart from the outputs.
 const char asideFolder[] = "/in";
-// The chosen file's name, as its user knows it.
-const char* shownName = nullptr;
 
 // One of the three runs made on every chosen file.
 enum Run { cutRun, scanRun, scanJsonRun, runCount };
@@ -41,8 +39,10 @@ struct RunResult {
 };
 RunResult results[runCount];
 
-RunResult capture(int (*program)(int, const char* const[], std::ostream&, std::ostream&),
-                  std::vector<const char*> argv)
+// Runs PROGRAM, called as (argc, argv, out, err), with its two streams
+// caught in one transcript.
+template <typename Program>
+RunResult capture(const Program& program, std::vector<const char*> argv)
 {
     Transcript transcript;
     TranscriptBuffer outBuffer(transcript, Stream::out);
@@ -53,13 +53,6 @@ RunResult capture(int (*program)(int, const char* const[], std::ostream&, std::o
     result.status = program(int(argv.size()), argv.data(), out, err);
     result.lines = transcript.finish();
     return result;
-}
-
-int cutProgram(int argc, const char* const argv[], std::ostream& out, std::ostream& err)
-{
-    // A reader of its own for each run, as each console run has.
-    D88Reader reader;
-    return run(reader, argc, argv, out, err, shownName);
 }
 
 // A file of the folder, as the page offers it for download.
@@ -102,8 +95,13 @@ EMSCRIPTEN_KEEPALIVE void d88web_handle(const char* name, const uint8_t* bytes, 
     // would of any such file.
     platform::createFile(path.c_str(), bytes, size);
 
-    shownName = name;
-    results[cutRun] = capture(cutProgram, {"d88cut", path.c_str()});
+    // A reader of its own for the run, as each console run has.
+    const auto cut = [name](int argc, const char* const argv[], std::ostream& out,
+                            std::ostream& err) {
+        D88Reader reader;
+        return run(reader, argc, argv, out, err, name);
+    };
+    results[cutRun] = capture(cut, {"d88cut", path.c_str()});
     // d88scan writes nothing, so it looks from the file's own folder and
     // names it as chosen. A name that begins with '-' is still a file's.
     chdir(asideFolder);
