@@ -89,10 +89,9 @@ int spawn(const fs::path& dir, const Spawn& s)
     if (pid == 0) {
         if (chdir(dir.c_str()) != 0)
             _exit(127);
-        const int out = s.stdoutFd >= 0 ? s.stdoutFd
-                        : s.stdoutPath.empty()
-                            ? -1
-                            : open(s.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int out = s.stdoutFd;
+        if (out < 0 && !s.stdoutPath.empty())
+            out = open(s.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (out >= 0)
             dup2(out, 1);
