@@ -4,15 +4,6 @@
 # The top-level file includes this instead of the programs, the tests and
 # the packages when the compiler is Emscripten's.
 
-# d88scan --json writes with nlohmann's JSON header. Only that one folder
-# of the build machine's headers is brought in: the rest of /usr/include
-# is for the build machine's C library, not Emscripten's.
-set(D88CUT_JSON_HEADERS /usr/include/nlohmann CACHE PATH "nlohmann's JSON headers (Debian's nlohmann-json3-dev)")
-if(EXISTS ${D88CUT_JSON_HEADERS}/json.hpp)
-  file(COPY ${D88CUT_JSON_HEADERS} DESTINATION ${CMAKE_BINARY_DIR}/include)
-  target_include_directories(d88cut_core SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/include)
-endif()
-
 # The shell with the stylesheet, the script and the zip library in place;
 # emcc then puts its own script and the WebAssembly into it.
 file(GLOB zipLibrary ${PROJECT_SOURCE_DIR}/web/vendor/fflate-*.min.js)
@@ -32,8 +23,8 @@ add_custom_command(
 )
 add_custom_target(web_shell DEPENDS ${webShell})
 
-add_executable(d88cut_page src/web/web_main.cpp)
-target_link_libraries(d88cut_page PRIVATE d88cut_core)
+add_executable(d88cut_page src/web/bridge.cpp)
+target_link_libraries(d88cut_page PRIVATE d88cut_report)
 add_dependencies(d88cut_page web_shell)
 set_target_properties(d88cut_page PROPERTIES OUTPUT_NAME d88cut SUFFIX .html
   LINK_DEPENDS ${webShell}
@@ -54,6 +45,6 @@ target_link_options(d88cut_page PRIVATE
   -sALLOW_MEMORY_GROWTH=1
   # No eval and no new Function, which the page's policy forbids.
   -sDYNAMIC_EXECUTION=0
-  -sEXPORTED_FUNCTIONS=_main,_malloc,_free
-  -sEXPORTED_RUNTIME_METHODS=ccall,UTF8ToString
+  -sEXPORTED_FUNCTIONS=_main
+  -sEXPORTED_RUNTIME_METHODS=ccall,UTF8ToString,FS
 )

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "d88/d88_reader.h"
+#include "core/d88_reader.h"
 #include "d88_builder.h"
 #include "fuzz_support.h"
 
@@ -67,18 +67,21 @@ void runFrom(D88Reader& reader, int32_t track, const SectorId& id, int32_t n, in
 void readTrack(D88Reader& reader, int32_t track)
 {
     uint8_t ids[256];
-    for (int32_t room : {0, 6}) {
-        const int32_t written = reader.listSectorIds(track, ids, room);
-        check(written >= 0 && written <= room && written % 4 == 0);
+    SectorInfo infos[64];
+    for (int32_t room : {0, 1}) {
+        const int32_t listed = reader.listSectors(track, infos, room);
+        check(listed >= 0 && listed <= room);
     }
-    const int32_t listed = reader.listSectorIds(track, ids, sizeof ids);
-    check(listed >= 0 && listed <= int32_t(sizeof ids) && listed % 4 == 0);
+    const int32_t listed = reader.listSectors(track, infos, 64);
+    check(listed >= 0 && listed <= 64);
 
     // The IDs that are there, then some that are not: another track's
     // cylinder and head, and values no record can carry.
     std::vector<SectorId> wanted;
-    for (int32_t at = 0; at + 4 <= listed; at += 4)
-        wanted.push_back(SectorId{ids[at], ids[at + 1], ids[at + 2], ids[at + 3]});
+    for (int32_t at = 0; at < listed; ++at) {
+        check(infos[at].size >= 0 && infos[at].size <= 0xFFFF);
+        wanted.push_back(infos[at].id);
+    }
     wanted.push_back(SectorId{uint8_t(track >> 1), uint8_t(track & 1), 1, 3});
     wanted.push_back(SectorId{0xff, 0xff, 0xff, 0xff});
 
@@ -188,8 +191,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // A second open of the same file starts afresh and finds the same.
     check(reader.open(inputFile->path()) && reader.imageCount() == images);
-    // A null path closes the file.
-    check(reader.open(nullptr));
+    reader.close();
     check(reader.imageCount() == 0 && !reader.imagesLeftOut() && !reader.selectImage(0));
     return 0;
 }

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "d88/d88_reader.h"
+#include "core/d88_reader.h"
 #include "fuzz_support.h"
 #include "tool_output.h"
 

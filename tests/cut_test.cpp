@@ -3,7 +3,7 @@
 // be written.
 #include <gtest/gtest.h>
 
-#include "cutter/cut_file.h"
+#include "core/cut.h"
 #include "disk_set.h"
 #include "expected_cut.h"
 #include "test_support.h"

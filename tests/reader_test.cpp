@@ -86,7 +86,7 @@ class Catalogue : public ReaderTest {};
 class SelectImage : public ReaderTest {};
 class ReadSector : public ReaderTest {};
 class ReadRun : public ReaderTest {};
-class ListSectorIds : public ReaderTest {};
+class ListSectors : public ReaderTest {};
 
 TEST_F(Catalogue, OpenCloseAndOpenAgain)
 {
@@ -95,12 +95,13 @@ TEST_F(Catalogue, OpenCloseAndOpenAgain)
     EXPECT_TRUE(nothingCurrent());
     EXPECT_FALSE(reader.selectImage(0));
     EXPECT_EQ(reader.readRun(0, 0, 0, 1, 1, buf, 256), 0);
-    EXPECT_EQ(reader.listSectorIds(0, buf, sizeof buf), 0);
+    SectorInfo none[4];
+    EXPECT_EQ(reader.listSectors(0, none, 4), 0);
     EXPECT_FALSE(reader.open((dir / "missing.d88").string().c_str()));
     EXPECT_FALSE(reader.selectImage(0));
 
     openSelected(join({oneSector(1, "KEEP").image(), oneSector(2).image()}));
-    EXPECT_TRUE(reader.close());
+    reader.close();
     // Closing drops the file but not the last image's name.
     EXPECT_EQ(reader.imageCount(), 0);
     EXPECT_STREQ(reader.diskName(), "KEEP");
@@ -116,7 +117,7 @@ TEST_F(Catalogue, OpenCloseAndOpenAgain)
     EXPECT_STREQ(reader.diskName(), "OTHER");
     EXPECT_EQ(sectorSalt(), 3);
 
-    EXPECT_TRUE(reader.open(nullptr));
+    reader.close();
     EXPECT_EQ(reader.imageCount(), 0);
     EXPECT_FALSE(reader.selectImage(0));
 }
@@ -307,7 +308,7 @@ TEST_F(ReadSector, TrackOffsetMustLieInsideTheImage)
 
 // Track walks whose record counts lie or whose file ends early. Each walk
 // starts on track 0, and track 1's records follow track 0's in the file;
-// listSectorIds walks the same records that readSector does.
+// listSectors walks the same records that readSector does.
 TEST_F(ReadSector, WalkAlwaysEnds)
 {
     struct Rec { int track; SectorId id; int count; };  // count -1: as laid out
@@ -324,7 +325,7 @@ TEST_F(ReadSector, WalkAlwaysEnds)
         Bytes image;
         SectorId wanted;
         int delivered;                 // by readSector, of 1024 bytes
-        std::vector<SectorId> listed;  // by listSectorIds
+        std::vector<SectorId> listed;  // by listSectors
     };
     const WalkCase cases[] = {
         {"count 0 at once", image({{0, r1, 0}, {0, r2, 0}}), r1, 0, {}},
@@ -351,35 +352,39 @@ TEST_F(ReadSector, WalkAlwaysEnds)
     for (const WalkCase& c : cases) {
         SCOPED_TRACE(c.what);
         openSelected(c.image);
-        Bytes buf(1024), ids, listed(64);
+        Bytes buf(1024), ids, listed;
         const SectorId& w = c.wanted;
         ASSERT_EQ(reader.readSector(0, w.c, w.h, w.r, w.n, buf.data(), 1024), c.delivered);
         EXPECT_EQ(cut(buf, size_t(1024 - c.delivered)),
                   cut(contents(w, 1024), size_t(1024 - c.delivered)));
         for (const SectorId& id : c.listed)
             ids.insert(ids.end(), {id.c, id.h, id.r, id.n});
-        ASSERT_EQ(reader.listSectorIds(0, listed.data(), 64), int32_t(ids.size()));
-        EXPECT_EQ(cut(listed, listed.size() - ids.size()), ids);
+        SectorInfo infos[16];
+        const int32_t count = reader.listSectors(0, infos, 16);
+        for (int32_t i = 0; i < count; ++i)
+            listed.insert(listed.end(), {infos[i].id.c, infos[i].id.h, infos[i].id.r, infos[i].id.n});
+        EXPECT_EQ(listed, ids);
     }
 }
 
-TEST_F(ListSectorIds, WritesOnlyWholeEntriesThatFit)
+TEST_F(ListSectors, ListsOnlyAsManyAsThereIsRoomFor)
 {
     openSelected(lookupDisk().image());
-    const Bytes all = {0, 0, 1, 3, 0, 0, 2, 3, 0, 0, 3, 3, 0, 0, 4, 3, 0, 0, 5, 3};
-    struct ListCase { const char* what; int track, outLen, expected; };
+    struct ListCase { const char* what; int track, room, expected; };
     const ListCase cases[] = {
-        {"room to spare", 0, 100, 20},        {"room for exactly five", 0, 20, 20},
-        {"one byte short of five", 0, 19, 16}, {"room for one and a half", 0, 6, 4},
-        {"room for less than one", 0, 3, 0},  {"negative room", 0, -4, 0},
-        {"unformatted track", 3, 100, 0},     {"track 164", 164, 100, 0},
+        {"room to spare", 0, 8, 5},      {"room for exactly five", 0, 5, 5},
+        {"room for four", 0, 4, 4},      {"room for one", 0, 1, 1},
+        {"no room", 0, 0, 0},            {"negative room", 0, -4, 0},
+        {"unformatted track", 3, 8, 0},  {"track 164", 164, 8, 0},
     };
     for (const ListCase& c : cases) {
         SCOPED_TRACE(c.what);
-        Bytes out = bytes(100, 0xCC), expected = bytes(100, 0xCC);
-        ASSERT_EQ(reader.listSectorIds(c.track, out.data(), c.outLen), c.expected);
-        std::copy(all.begin(), all.begin() + c.expected, expected.begin());
-        EXPECT_EQ(out, expected);
+        SectorInfo out[8] = {};
+        ASSERT_EQ(reader.listSectors(c.track, out, c.room), c.expected);
+        for (int i = 0; i < 8; ++i) {
+            EXPECT_EQ(out[i].id.r, i < c.expected ? i + 1 : 0);
+            EXPECT_EQ(out[i].size, i < c.expected ? 1024 : 0);
+        }
     }
 }
 
@@ -451,7 +456,8 @@ TEST(RealImage, FindsEverySectorAsItStandsInTheFile)
     ASSERT_TRUE(reader.selectImage(0));
     EXPECT_EQ(reader.mediaType(), 0x00);
     EXPECT_STREQ(reader.diskName(), "");
-    uint8_t buf[512], ids[128];
+    uint8_t buf[512];
+    SectorInfo infos[32];
     ASSERT_EQ(reader.readSector(1, 0, 1, 1, 1, buf, 256), 256);
     EXPECT_EQ(std::memcmp(buf, "\x01testPause    bi", 16), 0);  // its first directory entry
 
@@ -460,15 +466,17 @@ TEST(RealImage, FindsEverySectorAsItStandsInTheFile)
     int sides = 0;
     for (size_t track = 0; track < size_t(D88Reader::trackCount); ++track) {
         SCOPED_TRACE(track);
-        const int32_t listed = reader.listSectorIds(int32_t(track), ids, sizeof ids);
+        const int32_t listed = reader.listSectors(int32_t(track), infos, 32);
         size_t at = trackAt(track);
         sides += at != 0;
-        ASSERT_EQ(listed, at == 0 ? 0 : 64);
+        ASSERT_EQ(listed, at == 0 ? 0 : 16);
         for (int k = 0; at != 0 && k < 16; ++k, at += 16 + 256) {
             const uint8_t* id = &file[at];
             const uint8_t c = uint8_t(track / 2), h = uint8_t(track % 2), r = uint8_t(k + 1);
             ASSERT_EQ(Bytes(id, id + 16), (Bytes{c, h, r, 1, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
-            EXPECT_EQ(Bytes(ids + 4 * k, ids + 4 * k + 4), (Bytes{c, h, r, 1}));
+            const SectorId& got = infos[k].id;
+            EXPECT_EQ((Bytes{got.c, got.h, got.r, got.n}), (Bytes{c, h, r, 1}));
+            EXPECT_EQ(infos[k].size, 256);
             ASSERT_EQ(reader.readSector(int32_t(track), c, h, r, 1, buf, 256), 256);
             EXPECT_EQ(std::memcmp(buf, &file[at + 16], 256), 0);
         }

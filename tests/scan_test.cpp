@@ -10,7 +10,7 @@
 
 #include "disk_set.h"
 #include "expected_cut.h"
-#include "scan/scan.h"
+#include "console/scan_command.h"
 #include "test_support.h"
 
 namespace {
@@ -85,7 +85,7 @@ void expectJsonAgrees(const fs::path& file, const std::string& text, int status)
     std::ostringstream out, err;
     const std::string path = file.string();
     const char* const argv[] = {"d88scan", "--json", path.c_str()};
-    EXPECT_EQ(scan(3, argv, out, err), status);
+    EXPECT_EQ(scanCommand(3, argv, out, err), status);
     const nlohmann::json report = nlohmann::json::parse(out.str());
     std::vector<std::string> lines;
     for (const auto& image : report["files"][0]["images"]) {
@@ -312,7 +312,7 @@ TEST(ScanCommandLine, UsageStatusesAndFilesThatCannotBeOpened)
     full.setstate(std::ios::badbit);
     const std::string path = (dir / "broken.d88").string();
     const char* const argv[] = {"d88scan", path.c_str()};
-    EXPECT_EQ(scan(2, argv, full, err), 2);
+    EXPECT_EQ(scanCommand(2, argv, full, err), 2);
     EXPECT_EQ(err.str().rfind("d88scan: cannot write the report: ", 0), 0u) << err.str();
 }
 

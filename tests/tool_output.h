@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cutter/run.h"
+#include "console/cut_command.h"
 #include "disk_set.h"
 
 inline bool startsWith(const std::string& text, const std::string& start)
@@ -62,8 +62,7 @@ inline int runDriver(const std::filesystem::path& dir, std::vector<const char*> 
     const std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(dir);
     args.push_back(nullptr);
-    D88Reader reader;
-    const int status = run(reader, int(args.size() - 1), args.data(), out, err);
+    const int status = cutCommand(int(args.size() - 1), args.data(), out, err);
     std::filesystem::current_path(before);
     return status;
 }

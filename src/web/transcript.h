@@ -7,6 +7,8 @@
 #include <streambuf>
 #include <string>
 
+#include "report/cut_messages.h"  // Stream
+
 // What a console shows of one run: its lines in the order they were ended,
 // each marked with the stream it went to. Each stream gathers its own line
 // until the line ends, so a line is never torn by the other stream.
@@ -14,7 +16,6 @@
 // Handed to the page as one byte string: for each line 'o' (stdout) or 'e'
 // (stderr), the line's bytes as written (Shift-JIS for the disk messages),
 // and '\n'.
-enum class Stream { out, err };
 
 class Transcript {
 public:

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "d88/d88_reader.h"
+#include "core/d88_reader.h"
 
 using Bytes = std::vector<uint8_t>;
 

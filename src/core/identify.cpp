@@ -1,27 +1,28 @@
-#include "cutter/identify.h"
+#include "core/identify.h"
 
 #include <algorithm>
 #include <cstring>
-
-#include "cutter/cut_file.h"
 
 const char diskLabel[labelLength + 1] = "SOLK-VARIN";
 const uint8_t jukeBoxMarker[markerLength] = {0x82, 0xd3, 0x82, 0xe6, 0x82, 0xe8, 0x82, 0xb1};
 
 namespace {
 
-constexpr int32_t labelReadSize = 256;  // of the 1024-byte label sector
+// Only the start of the 1024-byte label sectors is looked at; each test
+// reads it into room of its own, so no earlier read's bytes can stand
+// where the label would be.
+constexpr int32_t labelReadSize = 256;
 
 // Reads a label sector and finds what it says, short of the digit's
 // meaning. A sector that is absent, or too short to hold the digit, has no
-// label: the buffer would still hold an earlier read's bytes.
+// label.
 LabelTest readLabel(D88Reader& reader, int32_t track, int32_t c, int32_t h)
 {
     LabelTest test{};
     test.track = track;
-    test.labelBytes = reader.readSector(track, c, h, 1, sectorSizeCode, sectorBuffer,
-                                        labelReadSize);
-    std::memcpy(test.head, sectorBuffer,
+    uint8_t sector[labelReadSize] = {};
+    test.labelBytes = reader.readSector(track, c, h, 1, sectorSizeCode, sector, labelReadSize);
+    std::memcpy(test.head, sector,
                 size_t(std::clamp<int32_t>(test.labelBytes, 0, sizeof test.head)));
     if (test.labelBytes == 0)
         test.finding = LabelFinding::SectorAbsent;
@@ -37,11 +38,12 @@ LabelTest readLabel(D88Reader& reader, int32_t track, int32_t c, int32_t h)
 
 void readMarker(D88Reader& reader, LabelTest& test)
 {
+    uint8_t sector[labelReadSize] = {};
     test.markerSectorBytes = reader.readSector(markerTrack, markerTrack >> 1, markerTrack & 1,
-                                               markerSector, sectorSizeCode, sectorBuffer,
+                                               markerSector, sectorSizeCode, sector,
                                                labelReadSize);
     const int32_t held = std::clamp<int32_t>(test.markerSectorBytes - markerAt, 0, markerLength);
-    std::memcpy(test.markerBytes, sectorBuffer + markerAt, size_t(held));
+    std::memcpy(test.markerBytes, sector + markerAt, size_t(held));
     if (test.markerSectorBytes == 0)
         test.marker = MarkerFinding::SectorAbsent;
     else if (held < markerLength)

@@ -5,7 +5,11 @@
 
 #include <cstdint>
 
-#include "d88/d88_reader.h"
+#include "core/d88_reader.h"
+
+// Every sector the disks of the set carry holds 1024 bytes (N = 3).
+constexpr int32_t sectorSizeCode = 3;
+constexpr int32_t sectorSize = 128 << sectorSizeCode;
 
 // The seven disks of the set, as their label sectors name them.
 enum class DiskKind {
@@ -40,8 +44,8 @@ extern const uint8_t jukeBoxMarker[markerLength];
 // set have, R 1 to R 5 on every side; false when it cannot be selected.
 bool selectSetImage(D88Reader& reader, int32_t index);
 
-// What one label test found. The sector's bytes are copied out of
-// sectorBuffer, so a report can show them after later reads.
+// What one label test found, with the bytes it looked at, so that a
+// report can show them.
 enum class LabelFinding {
     SectorAbsent,  // no label sector on the track
     TooShort,      // the sector ends before the digit
@@ -69,7 +73,7 @@ struct LabelTest {
     uint8_t markerBytes[markerLength]; // as far as read
 };
 
-// The first label test: sector R 1 of track 0 into sectorBuffer; digits
+// The first label test: sector R 1 of track 0; digits
 // '0' to '4' name the User Disk, the Program Disk and Disks A to C.
 LabelTest firstLabelTest(D88Reader& reader);
 

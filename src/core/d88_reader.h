@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <string>
 
 // The four ID bytes a sector carries in its record: cylinder, head, sector
 // number and size code (data size 128 << N).
@@ -27,6 +28,19 @@ struct SectorInfo {
     int32_t size;
 };
 
+// A sector as a run of sectors reaches it: its track index and the C, H
+// and R it must carry.
+struct SectorPlace {
+    int32_t track, c, h, r;
+};
+
+// Where a run of sectors broke off: the sector it could not read whole,
+// and how many bytes that sector gave (0 when it is missing).
+struct RunStop {
+    SectorPlace at;
+    int32_t got;
+};
+
 class D88Reader {
 public:
     static constexpr int32_t maxImages = 64;
@@ -36,11 +50,20 @@ public:
 
     // Opens a file and catalogues the images in it; false when the file
     // cannot be opened, with the system's reason left for
-    // platform::lastError(). A null path closes the reader.
+    // platform::lastError(). A file that opens but cannot be read (see
+    // readFailed) still opens, with the images catalogued before the
+    // failure.
     bool open(const char* path);
-    // Always true. The last selected image's name, size, file offset and
-    // track offsets stay as they were.
-    bool close();
+    // The last selected image's name, size, file offset and track offsets
+    // stay as they were.
+    void close();
+
+    // True once the system failed to read the file (an I/O error, a drive
+    // gone, a network share lost), as opposed to the file simply ending:
+    // from then on every read gives nothing, so that no caller takes a
+    // half-read disk for a damaged one. readError() is the system's reason.
+    bool readFailed() const { return readFailed_; }
+    const std::string& readError() const { return readError_; }
 
     int32_t imageCount() const { return imageCount_; }
     // True when the catalogue is full and a further image follows the
@@ -67,15 +90,14 @@ public:
                        uint8_t* buf, int32_t maxLen);
     // Reads `length` bytes from consecutive sectors of 128 << n bytes,
     // starting at (c, h, r, n) on `track` and going on across track sides;
-    // returns the bytes of whole, successful steps.
+    // returns the bytes of whole, successful steps. When the run breaks
+    // off before `length`, `stop` (if given) is told the sector it could
+    // not read whole and what that sector gave.
     int32_t readRun(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
-                    uint8_t* buf, int32_t length);
-    // Moves (track, c, h, r) on to the sector a run reads next: the next R
-    // on the same side, or past the last sector the first of the next side.
-    void stepRun(int32_t& track, int32_t& c, int32_t& h, int32_t& r) const;
-    // Writes the ID of each record on `track`, 4 bytes each, into out, as
-    // many as fit in outLen; returns the bytes written.
-    int32_t listSectorIds(int32_t track, uint8_t* out, int32_t outLen);
+                    uint8_t* buf, int32_t length, RunStop* stop = nullptr);
+    // The sector a run reads after `at`: the next R on the same side, or
+    // past the last sector the first of the next side.
+    SectorPlace stepRun(SectorPlace at) const;
     // Lists the records of `track` the same walk reaches, ID and data size,
     // at most `maxCount`; returns how many were listed.
     int32_t listSectors(int32_t track, SectorInfo* out, int32_t maxCount);
@@ -97,9 +119,12 @@ private:
     int32_t readBytes(uint8_t* buf, int32_t size);
     bool seekTrack(int32_t track);
     bool readRecordHeader(RecordHeader& record);
+    bool checkStream();
     void forgetImage();
 
     std::ifstream stream_;
+    bool readFailed_;
+    std::string readError_;
     int32_t imageCount_;
     bool imagesLeftOut_;
     int32_t firstSector_;

@@ -2,13 +2,13 @@
 // nothing.
 #include <iostream>
 
+#include "console/scan_command.h"
 #include "platform/platform.h"
-#include "scan/scan.h"
 
 int main(int argc, char* argv[])
 {
     // As for d88cut: a reader of the report that goes away ends the scan
     // with status 2 and a line on stderr, not with a signal.
     platform::prepareProcess();
-    return scan(argc, argv, std::cout, std::cerr);
+    return scanCommand(argc, argv, std::cout, std::cerr);
 }

@@ -1,6 +1,5 @@
-// d88scan: tells what d88cut would do with D88 files, and why, without
-// writing anything. It makes d88cut's decisions through d88cut's own code:
-// the same label tests, plans and sector reads, with the cut left out.
+// d88scan's command line: tells what d88cut would do with D88 files, and
+// why, without writing anything.
 #pragma once
 
 #include <ostream>
@@ -10,5 +9,5 @@
 // `err`. Returns the exit status, after diff's: 0 when every file d88cut
 // would cut from these D88 files would be whole, 1 when one would be
 // incomplete or absent, 2 on a usage error or a D88 file that cannot be
-// opened (or a report that cannot be written).
-int scan(int argc, const char* const argv[], std::ostream& out, std::ostream& err);
+// opened or read (or a report that cannot be written).
+int scanCommand(int argc, const char* const argv[], std::ostream& out, std::ostream& err);

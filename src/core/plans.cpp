@@ -1,4 +1,4 @@
-#include "cutter/plans.h"
+#include "core/plans.h"
 
 #include <cstdio>
 
@@ -244,12 +244,6 @@ constexpr int32_t versionByteAt = 642;
 constexpr uint8_t laterVersionByte = 0x13;
 constexpr int32_t earlyVersionShift = 256;
 
-// "これはどうやら初期バージョンっぽいです.\n"
-const char earlyVersionMessage[] =
-    "\x82\xb1\x82\xea\x82\xcd\x82\xc7\x82\xa4\x82\xe2\x82\xe7\x8f\x89\x8a\xfa"
-    "\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93\x82\xc1\x82\xdb\x82\xa2\x82\xc5"
-    "\x82\xb7.\n";
-
 PlanItem rowItem(const PlanTable& table, int32_t i)
 {
     const CutEntry& row = table.rows[i];
@@ -263,16 +257,6 @@ PlanItem rowItem(const PlanTable& table, int32_t i)
     item.length = row.length;
     item.check = i == earlyVersionRow ? table.check : VersionCheck::None;
     return item;
-}
-
-void cutItem(CutRun& run, const PlanItem& item)
-{
-    bool early = false;
-    const int32_t offset = offsetOnDisk(run.reader, item, early);
-    if (early && item.check == VersionCheck::Announce)
-        say(run, earlyVersionMessage);
-    cutFile(run, item.name, item.track, item.c, item.h, item.r, sectorSizeCode, offset,
-            item.length);
 }
 
 }  // namespace
@@ -296,23 +280,9 @@ int32_t offsetOnDisk(D88Reader& reader, const PlanItem& item, bool& early)
     early = false;
     if (item.check == VersionCheck::None)
         return item.offset;
+    uint8_t sector[sectorSize];
     const int32_t got = reader.readSector(item.track, item.c, item.h, item.r, sectorSizeCode,
-                                          sectorBuffer, sectorSize);
-    early = got > versionByteAt && sectorBuffer[versionByteAt] != laterVersionByte;
+                                          sector, sectorSize);
+    early = got > versionByteAt && sector[versionByteAt] != laterVersionByte;
     return early ? item.offset + earlyVersionShift : item.offset;
-}
-
-void walkTable(CutRun& run, const PlanTable& table)
-{
-    for (int32_t i = 0; table.rows[i].sector != 0; ++i)
-        cutItem(run, rowItem(table, i));
-}
-
-void runPlan(CutRun& run, DiskKind kind)
-{
-    const DiskPlan& plan = diskPlans[int(kind)];
-    for (int32_t i = 0; i < plan.fixedCount; ++i)
-        cutItem(run, plan.fixed[i]);
-    for (const PlanTable& table : plan.tables)
-        walkTable(run, table);
 }

@@ -4,9 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "cutter/cut_file.h"
-#include "cutter/identify.h"
-#include "d88/d88_reader.h"
+#include "core/d88_reader.h"
+#include "core/identify.h"
 
 // One music file on a disk: where its first byte lies and how long it is.
 // The sector ID's C and H follow from the track index (C = track >> 1,
@@ -50,13 +49,6 @@ std::vector<PlanItem> planOf(DiskKind kind);
 
 // Where the item's file begins in its run on the current image: as listed,
 // or 256 bytes further on for the rows the early version of the Start Disk
-// moves. For those rows alone it reads the version sector into sectorBuffer
-// and sets `early`; every walk of a Start Disk's tables reads it anew.
+// moves. For those rows alone it reads the version sector and sets
+// `early`; every walk of a Start Disk's tables reads it anew.
 int32_t offsetOnDisk(D88Reader& reader, const PlanItem& item, bool& early);
-
-// Cuts every file of the disk's plan from the run's current image.
-void runPlan(CutRun& run, DiskKind kind);
-
-// Cuts one file per row of `table`. A row that cannot be read is skipped
-// and the walk goes on.
-void walkTable(CutRun& run, const PlanTable& table);

@@ -2,15 +2,11 @@
 // of one game's disk set, given as a D88 image file.
 #include <iostream>
 
-#include "cutter/run.h"
-#include "d88/d88_reader.h"
+#include "console/cut_command.h"
 #include "platform/platform.h"
 
 int main(int argc, char* argv[])
 {
     platform::prepareProcess();
-    // The one reader of the program; it closes the image file when main
-    // returns.
-    D88Reader reader;
-    return run(reader, argc, argv, std::cout, std::cerr);
+    return cutCommand(argc, argv, std::cout, std::cerr);
 }

@@ -1,7 +1,6 @@
-#include "d88/d88_reader.h"
+#include "core/d88_reader.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 #include "platform/platform.h"
@@ -24,8 +23,6 @@ constexpr int32_t idAt             = 0x0;  // C, H, R, N
 constexpr int32_t recordCountAt    = 0x4;
 constexpr int32_t dataSizeAt       = 0xE;
 
-constexpr int32_t idSize = 4;
-
 uint16_t readLe16(const uint8_t* p)
 {
     return uint16_t(p[0] | p[1] << 8);
@@ -40,16 +37,14 @@ int32_t readLe32(const uint8_t* p)
 }  // namespace
 
 D88Reader::D88Reader()
-    : imageCount_(0), imagesLeftOut_(false), firstSector_(1), lastSector_(16), catalogue_{}
+    : readFailed_(false), imageCount_(0), imagesLeftOut_(false), firstSector_(1),
+      lastSector_(16), catalogue_{}
 {
     forgetImage();
 }
 
 bool D88Reader::open(const char* path)
 {
-    if (path == nullptr)
-        return close();
-
     // A second open starts afresh on the new file.
     close();
     // A directory opens as a stream on some systems but has no bytes to
@@ -95,15 +90,16 @@ bool D88Reader::open(const char* path)
     return true;
 }
 
-bool D88Reader::close()
+void D88Reader::close()
 {
     if (stream_.is_open())
         stream_.close();
     stream_.clear();
+    readFailed_ = false;
+    readError_.clear();
     imageCount_ = 0;
     imagesLeftOut_ = false;
     mediaType_ = -1;
-    return true;
 }
 
 int32_t D88Reader::imageOffset(int32_t index) const
@@ -152,20 +148,36 @@ void D88Reader::setSectorRange(int32_t first, int32_t last)
     lastSector_ = last;
 }
 
+bool D88Reader::checkStream()
+{
+    // The end of the file only fails a read; the system failing to read
+    // (EIO and the like) makes the stream bad. That is no short disk, and
+    // nothing read after it can be trusted to mean anything: keep the
+    // reason, said by the system right now, and read nothing more.
+    if (stream_.bad() && !readFailed_) {
+        readError_ = platform::lastError();
+        readFailed_ = true;
+    }
+    return !readFailed_;
+}
+
 bool D88Reader::seekTo(int64_t position)
 {
+    if (readFailed_)
+        return false;
     // A read that ran into the end of the file leaves the stream failed;
     // every operation starts from a fresh seek, so clear that first.
     stream_.clear();
-    return bool(stream_.seekg(std::streamoff(position)));
+    stream_.seekg(std::streamoff(position));
+    return checkStream() && !stream_.fail();
 }
 
 int32_t D88Reader::readBytes(uint8_t* buf, int32_t size)
 {
-    if (size <= 0)
+    if (size <= 0 || readFailed_)
         return 0;
     stream_.read(reinterpret_cast<char*>(buf), size);
-    return int32_t(stream_.gcount());
+    return checkStream() ? int32_t(stream_.gcount()) : 0;
 }
 
 bool D88Reader::seekTrack(int32_t track)
@@ -214,6 +226,8 @@ void D88Reader::walkTrack(int32_t track, Visitor visit)
         // records mostly lie in the bytes that its first read brought in,
         // where a seek would throw them away and read them again.
         stream_.ignore(record.dataSize);
+        if (!checkStream())
+            return;
     }
 }
 
@@ -234,55 +248,39 @@ int32_t D88Reader::readSector(int32_t track, int32_t c, int32_t h, int32_t r, in
 }
 
 int32_t D88Reader::readRun(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
-                           uint8_t* buf, int32_t length)
+                           uint8_t* buf, int32_t length, RunStop* stop)
 {
     // 128 << n must stay a positive 32-bit count.
     if (n < 0 || n > 23)
         return 0;
     const int32_t sectorSize = 128 << n;
 
+    SectorPlace at{track, c, h, r};
     int32_t total = 0;
     while (total < length) {
         const int32_t step = std::min(sectorSize, length - total);
-        if (readSector(track, c, h, r, n, buf + total, step) < step)
+        const int32_t got = readSector(at.track, at.c, at.h, at.r, n, buf + total, step);
+        if (got < step) {
+            if (stop != nullptr)
+                *stop = RunStop{at, got};
             break;
+        }
         total += step;
-        stepRun(track, c, h, r);
+        at = stepRun(at);
     }
     return total;
 }
 
-void D88Reader::stepRun(int32_t& track, int32_t& c, int32_t& h, int32_t& r) const
+SectorPlace D88Reader::stepRun(SectorPlace at) const
 {
     // Past the last sector of a side the run goes on at the first sector
     // of the next side: head 0 to head 1 of the same cylinder, head 1 to
     // head 0 of the next.
-    if (r == lastSector_) {
-        ++track;
-        if (h == 0) {
-            h = 1;
-        } else {
-            h = 0;
-            ++c;
-        }
-        r = firstSector_;
-    } else {
-        ++r;
-    }
-}
-
-int32_t D88Reader::listSectorIds(int32_t track, uint8_t* out, int32_t outLen)
-{
-    int32_t written = 0;
-    if (outLen < idSize)
-        return 0;
-    walkTrack(track, [&](const RecordHeader& record) {
-        const uint8_t id[idSize] = {record.id.c, record.id.h, record.id.r, record.id.n};
-        std::memcpy(out + written, id, idSize);
-        written += idSize;
-        return outLen - written >= idSize ? Walk::Continue : Walk::Stop;
-    });
-    return written;
+    if (at.r != lastSector_)
+        return SectorPlace{at.track, at.c, at.h, at.r + 1};
+    if (at.h == 0)
+        return SectorPlace{at.track + 1, at.c, 1, firstSector_};
+    return SectorPlace{at.track + 1, at.c + 1, 0, firstSector_};
 }
 
 int32_t D88Reader::listSectors(int32_t track, SectorInfo* out, int32_t maxCount)

@@ -1,0 +1,179 @@
+// The page's bridge to the core: the page's script puts the bytes of a D88
+// file its user chose into the page's in-memory file system, once, and
+// calls d88web_cut and d88web_scan on it: the cut writes its files into one
+// folder that lives as long as the page, and tells what happens in d88cut's
+// own words; the scan gives d88scan's text report and its JSON from one
+// pass over the file. What they wrote, and the files in the folder, go back
+// to the page as bytes; the page only shows them.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/cut.h"
+#include "core/d88_reader.h"
+#include "core/findings.h"
+#include "platform/platform.h"
+#include "report/cut_messages.h"
+#include "report/scan_json.h"
+#include "report/scan_text.h"
+#include "web/transcript.h"
+
+namespace {
+
+// The folder every cut writes into, as a console user's current folder: a
+// later file's output of the same name replaces the earlier one.
+const char folder[] = "/files";
+// Where a chosen file waits while it is cut, apart from the outputs, so
+// that a file named like an output (ADPCM, MA100) is cut as any other and
+// an earlier output of its name is replaced, never lost.
+const char asideFolder[] = "/in";
+
+// What the last call wrote, for d88web_output.
+enum Output { cutLines, scanLines, scanJson, outputCount };
+std::string outputs[outputCount];
+
+std::string inputPath(const char* name)
+{
+    return std::string(asideFolder) + '/' + name;
+}
+
+// A file of the folder, as the page offers it for download.
+struct FolderFile {
+    std::string name;
+    std::vector<uint8_t> bytes;
+};
+std::vector<FolderFile> listed;
+
+}  // namespace
+
+int main()
+{
+    // The page's folders start empty; they go with the page.
+    mkdir(folder, 0777);
+    mkdir(asideFolder, 0777);
+    chdir(folder);
+    return 0;
+}
+
+extern "C" {
+
+// Where the page puts the chosen file NAME before it calls d88web_cut and
+// d88web_scan on it: "/in/NAME".
+EMSCRIPTEN_KEEPALIVE const char* d88web_input_folder()
+{
+    return asideFolder;
+}
+
+// Cuts the chosen file NAME into the folder as `d88cut NAME` would, its
+// lines as a Transcript in d88web_output(0); returns d88cut's exit status.
+EMSCRIPTEN_KEEPALIVE int d88web_cut(const char* name)
+{
+    const std::string path = inputPath(name);
+    Transcript transcript;
+    int status = 1;
+    D88Reader reader;
+    if (!reader.open(path.c_str())) {
+        transcript.add(Stream::err, openFailureMessage, sizeof openFailureMessage - 1);
+    } else {
+        CutMessages messages(name);
+        cutImages(reader, platform::fileId(path.c_str()), [&](const CutEvent& event) {
+            const MessageLine line = messages.lineOf(event);
+            transcript.add(line.stream, line.text.data(), std::streamsize(line.text.size()));
+        });
+        status = messages.status();
+    }
+    outputs[cutLines] = transcript.finish();
+    return status;
+}
+
+// Scans the chosen file NAME as `d88scan NAME` and `d88scan --json NAME`
+// would, from one pass over it: the text report's lines as a Transcript in
+// d88web_output(1), the JSON document in d88web_output(2); returns
+// d88scan's exit status.
+EMSCRIPTEN_KEEPALIVE int d88web_scan(const char* name)
+{
+    Transcript transcript;
+    TranscriptBuffer outBuffer(transcript, Stream::out);
+    TranscriptBuffer errBuffer(transcript, Stream::err);
+    std::ostream out(&outBuffer);
+    std::ostream err(&errBuffer);
+    std::ostringstream json;
+    TextReport text(out);
+    JsonReport document(json);
+    ScanReports reports(err, {&text, &document});
+    document.begin();
+    const FileFindings file = scanFile(inputPath(name).c_str(), name, reports);
+    document.end();
+    outputs[scanLines] = transcript.finish();
+    outputs[scanJson] = json.str();
+    return scanStatus(0, file);
+}
+
+// Removes the chosen file NAME once it has been cut and scanned.
+EMSCRIPTEN_KEEPALIVE void d88web_forget(const char* name)
+{
+    platform::removeFile(inputPath(name).c_str());
+}
+
+// What the last cut (0) or scan (1: the report, 2: the JSON) wrote.
+EMSCRIPTEN_KEEPALIVE const char* d88web_output(int which)
+{
+    return outputs[which].data();
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t d88web_output_size(int which)
+{
+    return int32_t(outputs[which].size());
+}
+
+// Reads every file of the folder, in the order of their names, for
+// d88web_file_name, d88web_file_bytes and d88web_file_size; returns how
+// many there are.
+EMSCRIPTEN_KEEPALIVE int32_t d88web_list()
+{
+    listed.clear();
+    DIR* dir = opendir(".");
+    if (dir == nullptr)
+        return 0;
+    while (const dirent* entry = readdir(dir)) {
+        struct stat info;
+        if (stat(entry->d_name, &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        FolderFile file{entry->d_name, std::vector<uint8_t>(size_t(info.st_size))};
+        std::ifstream in(file.name, std::ios::binary);
+        in.read(reinterpret_cast<char*>(file.bytes.data()), std::streamsize(file.bytes.size()));
+        file.bytes.resize(size_t(in.gcount()));
+        listed.push_back(std::move(file));
+    }
+    closedir(dir);
+    std::sort(listed.begin(), listed.end(),
+              [](const FolderFile& a, const FolderFile& b) { return a.name < b.name; });
+    return int32_t(listed.size());
+}
+
+EMSCRIPTEN_KEEPALIVE const char* d88web_file_name(int32_t index)
+{
+    return listed[size_t(index)].name.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE const uint8_t* d88web_file_bytes(int32_t index)
+{
+    return listed[size_t(index)].bytes.data();
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t d88web_file_size(int32_t index)
+{
+    return int32_t(listed[size_t(index)].bytes.size());
+}
+
+}  // extern "C"
