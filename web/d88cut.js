@@ -1,12 +1,13 @@
-// The page's script. It hands the bytes of each chosen D88 file to the
-// core (d88cut and d88scan, compiled into this page), shows what they
-// wrote, draws the disks from d88scan's JSON report, and offers the files
-// cut. It decides nothing about disks, sectors or files itself.
+// The page's script. It puts the bytes of each chosen D88 file into the
+// page's in-memory file system, calls the core (compiled into this page) to
+// cut it and to scan it, shows what they said, draws the disks from the
+// scan's JSON, and offers the files cut. It decides nothing about disks,
+// sectors or files itself.
 'use strict';
 
 var Module = (function () {
-  // The three runs the core makes on each file, in the order of
-  // d88web_status and d88web_output.
+  // What the core's last calls wrote, by d88web_output's number: the cut's
+  // lines, the scan's text report and the scan's JSON.
   var CUT = 0, SCAN = 1, SCAN_JSON = 2;
   var STDERR_TAG = 'e'.charCodeAt(0);
   // Fill classes for the files a disk's sectors feed, taken in turn.
@@ -41,37 +42,51 @@ var Module = (function () {
     $('status').textContent = words;
   }
 
-  // The lines of one run: the core gives, per line, 'o' or 'e' for the
-  // stream, the line's bytes and '\n'. The disk messages are Shift-JIS;
-  // the JSON report is UTF-8.
-  function runLines(run, decoder) {
-    var start = Module._d88web_output(run);
-    var bytes = Module.HEAPU8.subarray(start, start + Module._d88web_output_size(run));
+  function output(which) {
+    var start = Module._d88web_output(which);
+    return Module.HEAPU8.subarray(start, start + Module._d88web_output_size(which));
+  }
+
+  // The lines the core wrote: per line, 'o' or 'e' for the stream, the
+  // line's bytes and '\n'. The disk messages are Shift-JIS.
+  function outputLines(which, status) {
+    var bytes = output(which);
     var lines = [];
     for (var at = 0; at < bytes.length;) {
       var end = bytes.indexOf(10, at);
       lines.push({
         stream: bytes[at] === STDERR_TAG ? 'stderr' : 'stdout',
-        text: decoder.decode(bytes.subarray(at + 1, end))
+        text: shiftJis.decode(bytes.subarray(at + 1, end))
       });
       at = end + 1;
     }
-    return {status: Module._d88web_status(run), lines: lines};
+    return {status: status, lines: lines};
   }
 
+  // The file goes into the page's file system once, where the core reads
+  // it as the console programs read a file on disk; then one cut and one
+  // scan. A file the page's memory cannot hold is said so, and not cut.
   function handleOne(name, bytes) {
-    var at = Module._malloc(Math.max(bytes.length, 1));
-    Module.HEAPU8.set(bytes, at);
-    Module.ccall('d88web_handle', null, ['string', 'number', 'number'], [name, at, bytes.length]);
-    Module._free(at);
-    var json = runLines(SCAN_JSON, utf8).lines.filter(function (l) { return l.stream === 'stdout'; });
+    var path = Module.UTF8ToString(Module._d88web_input_folder()) + '/' + name;
+    try {
+      Module.FS.writeFile(path, bytes);
+    } catch (error) {
+      try { Module.FS.unlink(path); } catch (ignored) { /* nothing was made */ }
+      return {name: name, failed: 'it could not be put into the page’s memory (' +
+              (error && error.message || error) + '); it was not cut'};
+    }
+    var cutStatus = Module.ccall('d88web_cut', 'number', ['string'], [name]);
+    var cut = outputLines(CUT, cutStatus);
+    var scanStatus = Module.ccall('d88web_scan', 'number', ['string'], [name]);
+    var scan = outputLines(SCAN, scanStatus);
     var report = null;
     try {
-      report = JSON.parse(json.map(function (l) { return l.text; }).join('\n'));
+      report = JSON.parse(utf8.decode(output(SCAN_JSON)));
     } catch (e) {
       report = null;
     }
-    return {name: name, cut: runLines(CUT, shiftJis), scan: runLines(SCAN, shiftJis), report: report};
+    Module.ccall('d88web_forget', null, ['string'], [name]);
+    return {name: name, cut: cut, scan: scan, report: report};
   }
 
   // The file's name and exit status, shown above its lines by the
@@ -82,6 +97,8 @@ var Module = (function () {
   }
 
   function messagesHtml(result) {
+    if (result.failed)
+      return noteHtml(result.name, result.failed);
     var html = '<div class="run" tabindex="0"' + caption(result.name, result.cut.status) + '>';
     result.cut.lines.forEach(function (line) {
       html += '<div data-stream="' + line.stream + '">' + escapeHtml(line.text) + '</div>';
@@ -90,6 +107,8 @@ var Module = (function () {
   }
 
   function scanHtml(result) {
+    if (result.failed)
+      return '';
     var text = result.scan.lines.map(function (l) { return l.text; }).join('\n');
     return '<pre class="run" tabindex="0"' + caption(result.name, result.scan.status) + '>' +
            escapeHtml(text) + '</pre>';
@@ -284,6 +303,8 @@ var Module = (function () {
   }
 
   function mapHtml(result) {
+    if (result.failed)
+      return '';
     var files = result.report && result.report.files;
     if (!files || !files.length)
       return noteHtml(result.name, 'no map; the report could not be read.');

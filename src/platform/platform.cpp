@@ -293,7 +293,10 @@ namespace platform {
 
 bool sameFile(const FileId& a, const FileId& b)
 {
-    return a.valid && b.valid && a.device == b.device && a.index == b.index;
+    // The whole 128-bit number: two files of a volume that numbers its
+    // files with 128 bits may share the low 64.
+    return a.valid && b.valid && a.device == b.device && a.index == b.index &&
+           a.indexHigh == b.indexHigh;
 }
 
 }  // namespace platform

@@ -83,7 +83,8 @@ EMSCRIPTEN_KEEPALIVE int d88web_cut(const char* name)
     int status = 1;
     D88Reader reader;
     if (!reader.open(path.c_str())) {
-        transcript.add(Stream::err, openFailureMessage, sizeof openFailureMessage - 1);
+        const std::string line = openFailureMessage;
+        transcript.add(Stream::err, line.data(), std::streamsize(line.size()));
     } else {
         CutMessages messages(name);
         cutImages(reader, platform::fileId(path.c_str()), [&](const CutEvent& event) {
