@@ -240,3 +240,25 @@ TEST(CutFile, UnwritableOutputIsReportedAndTheRunGoesOn)
 }
 
 }  // namespace
+
+namespace {
+
+// A volume that numbers its files with 128 bits may give two files the
+// same low 64; the D88 file must never be taken for another file, nor
+// another for it.
+TEST(Platform, SameFileComparesTheWholeFileId)
+{
+    const platform::FileId a{true, 7, 0x1234, 1};
+    platform::FileId b = a;
+    EXPECT_TRUE(platform::sameFile(a, b));
+    b.indexHigh = 2;
+    EXPECT_FALSE(platform::sameFile(a, b));
+    b = a;
+    b.device = 8;
+    EXPECT_FALSE(platform::sameFile(a, b));
+    b = a;
+    b.valid = false;
+    EXPECT_FALSE(platform::sameFile(a, b));
+}
+
+}  // namespace

@@ -60,6 +60,20 @@ inline void nextSector(int& track, int& r)
     }
 }
 
+// The sectors of a file's run that give it its bytes, as (track, R): those
+// holding a byte past `offset`, as far as the file's `bytes` go.
+inline std::vector<std::pair<int, int>> fileSectors(int track, int r, int offset, int bytes)
+{
+    std::vector<std::pair<int, int>> sectors;
+    if (bytes <= 0)
+        return sectors;
+    const int first = offset / setSectorSize, last = (offset + bytes - 1) / setSectorSize;
+    for (int k = 0; k <= last; ++k, nextSector(track, r))
+        if (k >= first)
+            sectors.emplace_back(track, r);
+    return sectors;
+}
+
 // What a run of `wanted` bytes from R `r` of `track` delivers: a sector at
 // a time, each step the rest of the run at most. A sector that is missing,
 // or shorter than its step, ends the run and gives nothing.

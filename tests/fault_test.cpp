@@ -373,6 +373,52 @@ TEST_F(Faults, PipeIsNoImageFile)
     EXPECT_EQ(text(readBytes(dir / "stdout.txt")), "");
 }
 
+// The system failing to read the D88 file (a bad sector of the drive it
+// lies on, a drive unplugged, a share gone) is no damaged disk: d88cut and
+// d88scan must say so and fail, never finish as if the disk ended there.
+// strace fails the Nth read of the D88 file, and every read after it, or
+// that one read alone; a run reads a set's file some 600 times.
+TEST_F(Faults, ReadErrorIsNeverSuccess)
+{
+    const auto endsWith = [](const std::string& text, const std::string& end) {
+        return text.size() >= end.size() &&
+               text.compare(text.size() - end.size(), end.size(), end) == 0;
+    };
+    if (spawn(newDir.path(), {{"strace", "-o", "/dev/null", "true"}}) != 0)
+        GTEST_SKIP() << "no read can be failed on purpose without strace "
+                        "(apt-get install strace)";
+    const std::string eio = "Input/output error";
+    for (const char* when : {"1+", "3+", "100+", "350+", "600+", "200"}) {
+        SCOPED_TRACE(when);
+        ScratchDir dir;
+        prepare(dir);
+        const std::vector<std::string> failing = {
+            "strace", "-o", "/dev/null", "-P", (dir / "disk.d88").string(), "-e", "trace=read",
+            "-e", std::string("inject=read:error=EIO:when=") + when};
+        std::vector<std::string> cut = failing;
+        cut.insert(cut.end(), {D88CUT_BINARY, "disk.d88"});
+        EXPECT_EQ(WEXITSTATUS(spawn(dir.path(), {cut})), 1);
+        const std::string out = text(readBytes(dir / "stdout.txt"));
+        const std::string err = text(readBytes(dir / "stderr.txt"));
+        EXPECT_TRUE(endsWith(err, "error: cannot read disk.d88: " + eio + "\n")) << err;
+        // Each file said to be cut holds this run's bytes; every other
+        // name keeps its earlier file, and nothing half-made is left.
+        const Files found = outputsOf(dir.path());
+        expectOldOrNew(found, before, written, false);
+        for (const auto& [name, data] : found)
+            EXPECT_EQ(data == before.at(name), out.find(cutting(name)) == std::string::npos)
+                << name;
+
+        std::vector<std::string> scan = failing;
+        scan.insert(scan.end(), {D88SCAN_BINARY, "disk.d88"});
+        EXPECT_EQ(WEXITSTATUS(spawn(dir.path(), {scan})), 2);
+        const std::string report = text(readBytes(dir / "stdout.txt"));
+        EXPECT_TRUE(endsWith(report, "\n  error: cannot read the file: " + eio + "\n")) << report;
+        EXPECT_EQ(text(readBytes(dir / "stderr.txt")),
+                  "d88scan: cannot read \"disk.d88\": " + eio + "\n");
+    }
+}
+
 }  // namespace
 
 #endif

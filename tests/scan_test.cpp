@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <array>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -76,11 +78,92 @@ std::vector<std::string> cutVerdicts(const ScratchDir& dir, const RunResult& cut
     return found.verdicts;
 }
 
+// The records of each track side of the one image in `file`, read straight
+// from its bytes as the reader walks them: each record repeats the side's
+// count, and the walk ends at a count of 0, after the record whose count
+// does not reach past its position, at a header cut by the end of the
+// file, or at 256 records. By track index: C, H, R, N and data size.
+std::map<int, std::vector<std::array<int, 5>>> recordsOf(const Bytes& file)
+{
+    std::map<int, std::vector<std::array<int, 5>>> sides;
+    if (file.size() < 0x2B0)
+        return sides;
+    const int64_t imageSize = int32_t(readLe32(&file[0x1C]));
+    for (int track = 0; track < 164; ++track) {
+        const int64_t offset = int32_t(readLe32(&file[size_t(0x20 + 4 * track)]));
+        if (offset <= 0 || offset > imageSize)
+            continue;
+        size_t at = size_t(offset);
+        for (int i = 0; i < 256 && at + 16 <= file.size(); ++i) {
+            const uint8_t* record = &file[at];
+            const int count = record[4] | record[5] << 8, size = record[14] | record[15] << 8;
+            if (count == 0)
+                break;
+            sides[track].push_back({record[0], record[1], record[2], record[3], size});
+            if (i >= count - 1)
+                break;
+            at += 16 + size_t(size);
+        }
+    }
+    return sides;
+}
+
+// Whether each Start Disk d88cut recognised, in order, said it was the
+// early version.
+std::vector<bool> startDisksEarly(const std::string& cutOut)
+{
+    std::vector<bool> early;
+    std::istringstream out(cutOut);
+    for (std::string line; std::getline(out, line);) {
+        if (line + "\n" == recognised("Start Disk"))
+            early.push_back(false);
+        else if (line + "\n" == earlyVersionLine && !early.empty())
+            early.back() = true;
+    }
+    return early;
+}
+
+nlohmann::json sectorJson(int track, int r)
+{
+    return {{"track", track}, {"c", track >> 1}, {"h", track & 1}, {"r", r}};
+}
+
+// Each output as the model of a cut places it: where its run starts, where
+// the file begins in it (the early Start Disk's last two files 256 bytes
+// on), and the sectors its bytes come from, every one of them.
+void expectOutputsPlaced(const nlohmann::json& disk, bool early)
+{
+    const std::string kind = disk["kind"];
+    const SetDisk* found = std::find_if(std::begin(allDisks), std::end(allDisks),
+                                        [&](SetDisk d) { return kind == messageName(d); });
+    ASSERT_NE(found, std::end(allDisks)) << kind;
+    const std::vector<PlannedFile> planned = plannedFiles(planKind(*found));
+    ASSERT_EQ(disk["outputs"].size(), planned.size()) << kind;
+    EXPECT_EQ(disk["version"], *found != SetDisk::Start ? nlohmann::json(nullptr)
+                               : early                   ? nlohmann::json("early")
+                                                         : nlohmann::json("later"));
+    for (size_t i = 0; i < planned.size(); ++i) {
+        const PlannedFile& f = planned[i];
+        const nlohmann::json& output = disk["outputs"][i];
+        SCOPED_TRACE(f.name);
+        EXPECT_EQ(output["name"], f.name);
+        EXPECT_EQ(output["planned"], f.length);
+        const int offset = f.offset + (early && (f.name == "MA502" || f.name == "MB502") ? 256 : 0);
+        EXPECT_EQ(output["offset"], offset);
+        EXPECT_EQ(output["first"], sectorJson(f.track, f.r));
+        nlohmann::json sectors = nlohmann::json::array();
+        for (const auto& [track, r] : fileSectors(f.track, f.r, offset, output["bytes"]))
+            sectors.push_back(sectorJson(track, r));
+        EXPECT_EQ(output["sectors"], sectors);
+    }
+}
+
 // The fixed lines again, from d88scan --json on the same file: the two
-// forms of the report must tell one story. Every sector a file is said to
-// come from is a record on its side, and a run said to stop at a missing
-// sector finds no record of that ID there.
-void expectJsonAgrees(const fs::path& file, const std::string& text, int status)
+// forms of the report must tell one story. Every side's records are listed
+// as they stand in the file; every file sits where the model puts it; and a
+// run said to stop at a missing sector finds no record of that ID there.
+void expectJsonAgrees(const fs::path& file, const std::string& text, int status,
+                      const std::string& cutOut)
 {
     std::ostringstream out, err;
     const std::string path = file.string();
@@ -88,7 +171,18 @@ void expectJsonAgrees(const fs::path& file, const std::string& text, int status)
     EXPECT_EQ(scanCommand(3, argv, out, err), status);
     const nlohmann::json report = nlohmann::json::parse(out.str());
     std::vector<std::string> lines;
+    std::vector<bool> early = startDisksEarly(cutOut);
     for (const auto& image : report["files"][0]["images"]) {
+        if (image["index"] == 0) {
+            nlohmann::json sides = nlohmann::json::array();
+            for (const auto& [track, records] : recordsOf(readBytes(file))) {
+                nlohmann::json sectors = nlohmann::json::array();
+                for (const auto& [c, h, r, n, size] : records)
+                    sectors.push_back({{"c", c}, {"h", h}, {"r", r}, {"n", n}, {"size", size}});
+                sides.push_back({{"track", track}, {"sectors", sectors}});
+            }
+            EXPECT_EQ(image["trackSides"], sides);
+        }
         lines.push_back("image " + image["index"].dump());
         std::map<std::pair<int, int>, int> sizes;  // (track, R) -> data size, first record
         for (const auto& side : image["trackSides"])
@@ -97,10 +191,14 @@ void expectJsonAgrees(const fs::path& file, const std::string& text, int status)
                               sector["size"].get<int>());
         for (const auto& disk : image["recognitions"]) {
             lines.push_back(disk["kind"]);
+            bool earlyDisk = false;
+            if (disk["kind"] == "Start Disk" && !early.empty()) {
+                earlyDisk = early.front();
+                early.erase(early.begin());
+            }
+            expectOutputsPlaced(disk, earlyDisk);
             for (const auto& output : disk["outputs"]) {
                 const std::string name = output["name"], state = output["state"];
-                for (const auto& s : output["sectors"])
-                    EXPECT_EQ(sizes.count({s["track"], s["r"]}), 1u) << name;
                 if (state == "whole")
                     continue;
                 lines.push_back(name + " " + state +
@@ -125,8 +223,8 @@ RunResult expectAgreement(const Bytes& image)
     writeBytes(dir / "disk.d88", image);
     const RunResult scan = runBinary(dir.path(), "disk.d88", d88scan);
     const std::vector<std::string> lines = fixedLines(scan.out);
-    expectJsonAgrees(dir / "disk.d88", scan.out, scan.status);
     const RunResult cut = runOnImage(dir, image);
+    expectJsonAgrees(dir / "disk.d88", scan.out, scan.status, cut.out);
     EXPECT_EQ(lines, cutVerdicts(dir, cut)) << scan.out;
     EXPECT_EQ(cut.status, 0);
     // Status 1 exactly when some planned file would not be cut whole.
@@ -358,3 +456,33 @@ TEST(ScanCommandLine, JsonOfManyFilesIsOneDocument)
 }
 
 }  // namespace
+
+namespace {
+
+// A Disk C of only the sides its label and its four files lie on, with the
+// sector MA400 runs on into gone and the first sector of MB400 cut short.
+Bytes smallDamagedDiskC()
+{
+    D88Builder whole = makeSetDisk(SetDisk::DiskC), disk;
+    disk.setName("DISK C");
+    for (int track : {0, 56, 57, 58})
+        for (const D88Builder::Record& record : whole.track(track))
+            if (!(track == 57 && record.id.r == 4))
+                disk.addSector(track, record.id, record.data);
+    disk.track(56)[4].data.resize(600);
+    return disk.image();
+}
+
+}  // namespace
+
+// The JSON of a damaged disk, as kept in tests/data: a change to any field
+// of the document a script may read shows here first.
+TEST(ScanJson, DamagedDiskGivesTheKeptDocument)
+{
+    ScratchDir dir;
+    writeBytes(dir / "disk.d88", smallDamagedDiskC());
+    const RunResult result = runBinary(dir.path(), "--json disk.d88", d88scan);
+    EXPECT_EQ(result.status, 1);
+    const std::string kept = text(readBytes(fs::path(TESTDATA_DIR) / "damaged-disk-c.json"));
+    EXPECT_EQ(result.out, kept);
+}
