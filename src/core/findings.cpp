@@ -50,7 +50,7 @@ OutputFindings ImageWalk::readOutput(const PlanItem& item)
                                    buffer_.data(), wanted, &out.stop);
 
     // A run that breaks off gives the file only the bytes really read;
-    // one that breaks off before `offset` gives it none, and d88cut still
+    // one that breaks off before `offset` gives it none, and the cut still
     // writes it, empty.
     if (out.runBytes < wanted)
         out.fileBytes = out.runBytes > out.offset ? out.runBytes - out.offset : 0;
@@ -111,7 +111,7 @@ ImageFindings ImageWalk::walk(int32_t index, bool listSides, WalkListener* liste
         }
     }
     // The disk the first test names is walked before the second test
-    // reads its label sector, as d88cut cuts it.
+    // reads its label sector, in the order the cut goes.
     image.first = firstLabelTest(reader_);
     if (!reader_.readFailed() && image.first.finding == LabelFinding::Disk)
         walkDisk(image, image.first, listener);

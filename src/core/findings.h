@@ -1,8 +1,8 @@
 // What a D88 file holds for the cutter, found in one pass: for every image,
 // its track sides, what its label tests found, and for each disk of the
 // set it is recognised as, how every file of that disk's plan comes out of
-// its run of sectors and where and why a run broke off. d88cut cuts while
-// this walk goes on; d88scan reports what it found; the page draws it.
+// its run of sectors and where and why a run broke off. The cut writes the
+// files while this walk goes on; a scan hands what it found to a report.
 #pragma once
 
 #include <cstdint>
@@ -61,8 +61,8 @@ bool isWhole(const DiskFindings& disk);
 bool isWhole(const ImageFindings& image);
 
 // Told of each disk and each file as the walk comes to them, in the order
-// d88cut cuts: the disk the first label test names and its files, then the
-// one the second names and its files.
+// the cut writes them: the disk the first label test names and its files,
+// then the one the second names and its files.
 class WalkListener {
 public:
     // A label test named a disk of the set; its plan's files follow.
@@ -122,6 +122,6 @@ protected:
     ~ScanListener() = default;
 };
 
-// Finds what d88cut would do with the D88 file at `path` without writing
+// Finds what the cut would do with the D88 file at `path` without writing
 // anything, image by image, naming the file `shownAs` for the report.
 FileFindings scanFile(const char* path, const std::string& shownAs, ScanListener& listener);

@@ -1,5 +1,5 @@
 // Telling the disks of the set apart by their label sectors. The cutter
-// acts on what these tests find, and d88scan reports it; both make the same
+// acts on what these tests find, and a scan reports it; both make the same
 // reads in the same order through these functions.
 #pragma once
 

@@ -4,6 +4,14 @@
 
 namespace {
 
+// A table of music files and how its rows are named: row i after
+// `pattern` with i as a two-digit number ("MA1%02d" and row 3 give MA103).
+struct PlanTable {
+    const CutEntry* rows;
+    const char* pattern;
+    VersionCheck check;  // on the row the early version moves
+};
+
 // The files that are not music: two sound drivers and the ADPCM samples.
 // Each: name, track index, C, H, R, offset, length.
 const PlanItem startDiskItems[] = {

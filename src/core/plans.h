@@ -22,14 +22,6 @@ struct CutEntry {
 // for it, and only the first of them says so on stdout.
 enum class VersionCheck { None, Quiet, Announce };
 
-// A table of music files and how its rows are named: row i after
-// `pattern` with i as a two-digit number ("MA1%02d" and row 3 give MA103).
-struct PlanTable {
-    const CutEntry* rows;
-    const char* pattern;
-    VersionCheck check;  // on the row the early version moves
-};
-
 // One file of a disk's plan, as the cutter cuts it: the first sector of
 // its run, and which bytes of the run are the file, as listed.
 struct PlanItem {
