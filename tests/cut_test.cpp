@@ -163,7 +163,8 @@ TEST(CutFile, LinkOfTheSameNameIsReplacedNotWrittenThrough)
     std::error_code error;
     fs::create_symlink(elsewhere / "keep", dir / "MA401", error);
     if (error)
-        GTEST_SKIP() << "symbolic links cannot be made here: " << error.message();
+        GTEST_SKIP() << "symbolic links cannot be made here (" << error.message()
+                     << "); on Windows they need Developer Mode or an administrator";
     runOnImage(dir, makeSetDisk(SetDisk::DiskC).image());
     EXPECT_FALSE(fs::is_symlink(dir / "MA401"));
     EXPECT_EQ(readBytes(dir / "MA401").size(), 1536u);

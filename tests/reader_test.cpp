@@ -173,7 +173,8 @@ TEST_F(Catalogue, ImagePastTwoGigabytesIsReadWithWideOffsets)
                 out.seekp(farAt);
         }
         if (!out)
-            GTEST_SKIP() << "no sparse file past 2 GiB here";
+            GTEST_SKIP() << "no sparse file past 2 GiB could be made in the temporary folder; "
+                            "point TMPDIR at a file system that has sparse files";
     }
     ASSERT_TRUE(reader.open(path_.c_str()));
     EXPECT_EQ(offsets(), (std::vector<int32_t>{0, int32_t(farAt)}));
