@@ -37,7 +37,7 @@ int32_t readLe32(const uint8_t* p)
 }  // namespace
 
 D88Reader::D88Reader()
-    : readFailed_(false), imageCount_(0), imagesLeftOut_(false), firstSector_(1),
+    : position_(0), fileSize_(0), readFailed_(false), imageCount_(0), imagesLeftOut_(false), firstSector_(1),
       lastSector_(16), catalogue_{}
 {
     forgetImage();
@@ -59,6 +59,8 @@ bool D88Reader::open(const char* path)
     stream_.open(path, std::ios::binary);
     if (!stream_.is_open())
         return false;
+    stream_.seekg(0, std::ios::end);
+    fileSize_ = std::max<int64_t>(int64_t(stream_.tellg()), 0);
 
     // The file has no directory of its own: each image's size is the step
     // to the next one, so the walk hops from header to header until one
@@ -95,6 +97,8 @@ void D88Reader::close()
     if (stream_.is_open())
         stream_.close();
     stream_.clear();
+    position_ = 0;
+    fileSize_ = 0;
     readFailed_ = false;
     readError_.clear();
     imageCount_ = 0;
@@ -150,15 +154,45 @@ void D88Reader::setSectorRange(int32_t first, int32_t last)
 
 bool D88Reader::checkStream()
 {
-    // The end of the file only fails a read; the system failing to read
-    // (EIO and the like) makes the stream bad. That is no short disk, and
-    // nothing read after it can be trusted to mean anything: keep the
-    // reason, said by the system right now, and read nothing more.
+    // The end of the file only cuts a read short; the system failing to
+    // read (EIO and the like) makes the stream bad, or, with a stream
+    // library that takes a failed read for the end, leaves a read short
+    // before the end (noteShortRead). That is no short disk, and nothing
+    // read after it can be trusted to mean anything: keep the reason, said
+    // by the system right now, and read nothing more.
     if (stream_.bad() && !readFailed_) {
         readError_ = platform::lastError();
         readFailed_ = true;
     }
     return !readFailed_;
+}
+
+bool D88Reader::stoppedBeforeEnd()
+{
+    // Past where the file ended when opened is its end. The file may also
+    // have shrunk since, which is an end too, not a failure: ask the
+    // system for its size now.
+    if (position_ >= fileSize_)
+        return false;
+    stream_.clear();
+    stream_.seekg(0, std::ios::end);
+    const int64_t size = stream_.fail() ? -1 : int64_t(stream_.tellg());
+    if (size >= 0)
+        fileSize_ = size;
+    return size < 0 || position_ < size;
+}
+
+void D88Reader::noteShortRead()
+{
+    if (readFailed_)
+        return;
+    // The reason first, said by the system right after the read; then
+    // whether the read really stopped before the end of the file.
+    const std::string reason = platform::lastReadError();
+    if (stream_.bad() || stoppedBeforeEnd()) {
+        readError_ = reason;
+        readFailed_ = true;
+    }
 }
 
 bool D88Reader::seekTo(int64_t position)
@@ -169,6 +203,7 @@ bool D88Reader::seekTo(int64_t position)
     // every operation starts from a fresh seek, so clear that first.
     stream_.clear();
     stream_.seekg(std::streamoff(position));
+    position_ = position;
     return checkStream() && !stream_.fail();
 }
 
@@ -176,8 +211,13 @@ int32_t D88Reader::readBytes(uint8_t* buf, int32_t size)
 {
     if (size <= 0 || readFailed_)
         return 0;
+    platform::clearLastError();
     stream_.read(reinterpret_cast<char*>(buf), size);
-    return checkStream() ? int32_t(stream_.gcount()) : 0;
+    const int32_t got = int32_t(stream_.gcount());
+    position_ += got;
+    if (got < size)
+        noteShortRead();
+    return readFailed_ ? 0 : got;
 }
 
 bool D88Reader::seekTrack(int32_t track)
@@ -225,8 +265,13 @@ void D88Reader::walkTrack(int32_t track, Visitor visit)
         // Skipping by reading on keeps the stream's buffer: a track's
         // records mostly lie in the bytes that its first read brought in,
         // where a seek would throw them away and read them again.
+        platform::clearLastError();
         stream_.ignore(record.dataSize);
-        if (!checkStream())
+        const int64_t skipped = stream_.gcount();
+        position_ += skipped;
+        if (skipped < record.dataSize)
+            noteShortRead();
+        if (readFailed_)
             return;
     }
 }

@@ -120,9 +120,16 @@ private:
     bool seekTrack(int32_t track);
     bool readRecordHeader(RecordHeader& record);
     bool checkStream();
+    bool stoppedBeforeEnd();
+    void noteShortRead();
     void forgetImage();
 
     std::ifstream stream_;
+    // Where the next read starts and how long the file was when opened: a
+    // read that stops short before the end is a failure of the system,
+    // whether or not the stream library marks it as one.
+    int64_t position_;
+    int64_t fileSize_;
     bool readFailed_;
     std::string readError_;
     int32_t imageCount_;

@@ -155,6 +155,19 @@ void setNotAFileError(bool folder)
     SetLastError(folder ? ERROR_DIRECTORY : ERROR_BAD_PIPE);
 }
 
+void clearLastError()
+{
+    SetLastError(ERROR_SUCCESS);
+}
+
+std::string lastReadError()
+{
+    const DWORD error = GetLastError();
+    if (error == ERROR_SUCCESS || error == ERROR_HANDLE_EOF)
+        SetLastError(ERROR_READ_FAULT);
+    return lastError();
+}
+
 }  // namespace platform
 
 #else
@@ -283,6 +296,16 @@ std::string lastError()
 void setNotAFileError(bool folder)
 {
     errno = folder ? EISDIR : ESPIPE;
+}
+
+void clearLastError()
+{
+    errno = 0;
+}
+
+std::string lastReadError()
+{
+    return std::strerror(errno != 0 ? errno : EIO);
 }
 
 }  // namespace platform

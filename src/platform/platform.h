@@ -68,6 +68,15 @@ Create createFile(const char* path, const uint8_t* data, int32_t size);
 // after the failing call, before anything else can change the answer.
 std::string lastError();
 
+// Forgets the reason of the last failed call, so that a call which fails
+// without giving one can be told apart: see lastReadError().
+void clearLastError();
+
+// lastError() for a read of a file that stopped short before the file's
+// end. Some stream libraries take a failed read for the end of the file
+// and leave no reason behind; then the words for an I/O error.
+std::string lastReadError();
+
 // Makes lastError() say why a path that names a folder, or a pipe that can
 // be read only once, is no D88 file to open.
 void setNotAFileError(bool folder);
