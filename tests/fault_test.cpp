@@ -102,6 +102,13 @@ int spawn(const fs::path& dir, const Spawn& s)
         signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{s.fileSizeLimit, s.fileSizeLimit};
         setrlimit(RLIMIT_FSIZE, &limit);
+        // A leak check cannot run under strace; a sanitized build would
+        // fail the run for that alone.
+        if (s.argv[0] == "strace") {
+            const char* sanitizer = std::getenv("ASAN_OPTIONS");
+            setenv("ASAN_OPTIONS",
+                   (std::string(sanitizer ? sanitizer : "") + ":detect_leaks=0").c_str(), 1);
+        }
         std::vector<char*> argv;
         for (const std::string& a : s.argv)
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -205,7 +212,7 @@ TEST_F(Faults, KilledAtAnyCallEveryNameHoldsOldOrNewBytes)
 {
     if (spawn(newDir.path(), {{"strace", "-o", "/dev/null", "true"}}) != 0)
         GTEST_SKIP() << "no run can be killed at a chosen call without strace "
-                        "(apt-get install strace)";
+                        "(apt-get install -y strace)";
     for (const char* call : {"openat", "write", "writev", "close", "rename", "renameat2", "unlink"}) {
         for (int nth : {1, 2, 30, 77, 150}) {
             SCOPED_TRACE(std::string(call) + " #" + std::to_string(nth));
@@ -311,7 +318,7 @@ TEST(SharedFolder, LinkPlantedAtTheTemporaryNameIsNeverWrittenThrough)
     ScratchDir probe;
     if (spawn(probe.path(), {{"strace", "-o", "/dev/null", "true"}}) != 0)
         GTEST_SKIP() << "no run can be held still at a chosen call without strace "
-                        "(apt-get install strace)";
+                        "(apt-get install -y strace)";
     const Bytes image = makeSetDisk(SetDisk::Program).image();
     ScratchDir clean;
     writeBytes(clean / "disk.d88", image);
@@ -326,12 +333,6 @@ TEST(SharedFolder, LinkPlantedAtTheTemporaryNameIsNeverWrittenThrough)
         writeBytes(dir / "disk.d88", image);
         const fs::path temporary = dir / "MA100.d88cut-tmp";
         writeBytes(temporary, Bytes{'l', 'e', 'f', 't'});
-
-        // A leak check cannot run under strace; a sanitized build would
-        // fail the run for that alone.
-        const char* sanitizer = std::getenv("ASAN_OPTIONS");
-        setenv("ASAN_OPTIONS",
-               (std::string(sanitizer ? sanitizer : "") + ":detect_leaks=0").c_str(), 1);
         std::thread planter([&] {
             for (int i = 0; i < 2000 && fs::exists(fs::symlink_status(temporary)); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -377,7 +378,10 @@ TEST_F(Faults, PipeIsNoImageFile)
 // lies on, a drive unplugged, a share gone) is no damaged disk: d88cut and
 // d88scan must say so and fail, never finish as if the disk ended there.
 // strace fails the Nth read of the D88 file, and every read after it, or
-// that one read alone; a run reads a set's file some 600 times.
+// that one read alone; a run reads a set's file some 600 times. A C
+// library that reads ahead when it seeks (glibc's stdio, under libc++'s
+// streams) may meet the one failed read there and read again: then nothing
+// was lost, and the run must give every file whole.
 TEST_F(Faults, ReadErrorIsNeverSuccess)
 {
     const auto endsWith = [](const std::string& text, const std::string& end) {
@@ -386,10 +390,11 @@ TEST_F(Faults, ReadErrorIsNeverSuccess)
     };
     if (spawn(newDir.path(), {{"strace", "-o", "/dev/null", "true"}}) != 0)
         GTEST_SKIP() << "no read can be failed on purpose without strace "
-                        "(apt-get install strace)";
+                        "(apt-get install -y strace)";
     const std::string eio = "Input/output error";
     for (const char* when : {"1+", "3+", "100+", "350+", "600+", "200"}) {
         SCOPED_TRACE(when);
+        const bool onceOnly = std::string(when).back() != '+';
         ScratchDir dir;
         prepare(dir);
         const std::vector<std::string> failing = {
@@ -397,22 +402,35 @@ TEST_F(Faults, ReadErrorIsNeverSuccess)
             "-e", std::string("inject=read:error=EIO:when=") + when};
         std::vector<std::string> cut = failing;
         cut.insert(cut.end(), {D88CUT_BINARY, "disk.d88"});
-        EXPECT_EQ(WEXITSTATUS(spawn(dir.path(), {cut})), 1);
+        const int cutStatus = WEXITSTATUS(spawn(dir.path(), {cut}));
+        const bool recovered = onceOnly && cutStatus == 0;
         const std::string out = text(readBytes(dir / "stdout.txt"));
         const std::string err = text(readBytes(dir / "stderr.txt"));
-        EXPECT_TRUE(endsWith(err, "error: cannot read disk.d88: " + eio + "\n")) << err;
+        if (recovered) {
+            EXPECT_EQ(err, "");
+        } else {
+            EXPECT_EQ(cutStatus, 1);
+            EXPECT_TRUE(endsWith(err, "error: cannot read disk.d88: " + eio + "\n")) << err;
+        }
         // Each file said to be cut holds this run's bytes; every other
         // name keeps its earlier file, and nothing half-made is left.
         const Files found = outputsOf(dir.path());
         expectOldOrNew(found, before, written, false);
-        for (const auto& [name, data] : found)
+        for (const auto& [name, data] : found) {
             EXPECT_EQ(data == before.at(name), out.find(cutting(name)) == std::string::npos)
                 << name;
+            EXPECT_TRUE(!recovered || data != before.at(name)) << name << " not cut by a whole run";
+        }
 
         std::vector<std::string> scan = failing;
         scan.insert(scan.end(), {D88SCAN_BINARY, "disk.d88"});
-        EXPECT_EQ(WEXITSTATUS(spawn(dir.path(), {scan})), 2);
+        const int scanStatus = WEXITSTATUS(spawn(dir.path(), {scan}));
         const std::string report = text(readBytes(dir / "stdout.txt"));
+        if (onceOnly && scanStatus == 0) {
+            EXPECT_EQ(report.find("error"), std::string::npos) << report;
+            continue;
+        }
+        EXPECT_EQ(scanStatus, 2);
         EXPECT_TRUE(endsWith(report, "\n  error: cannot read the file: " + eio + "\n")) << report;
         EXPECT_EQ(text(readBytes(dir / "stderr.txt")),
                   "d88scan: cannot read \"disk.d88\": " + eio + "\n");
