@@ -21,6 +21,7 @@ Needs Debian's chromium, chromium-driver and python3-selenium; it starts
 """
 import base64
 import io
+import itertools
 import json
 import os
 import pty
@@ -75,7 +76,9 @@ READ_PAGE = """
 function all(selector, within) {
   return Array.prototype.slice.call((within || document).querySelectorAll(selector));
 }
-function run(e) { return {file: e.dataset.file, exit: Number(e.dataset.exit)}; }
+function run(e) {
+  return {file: e.dataset.file, exit: Number(e.dataset.exit), label: e.getAttribute('aria-label')};
+}
 return {
   messages: all('#messages > [data-file]').map(function (e) {
     return Object.assign(run(e), {lines: all('[data-stream]', e).map(function (l) {
@@ -84,6 +87,14 @@ return {
   }),
   scan: all('#scan > [data-file]').map(function (e) { return Object.assign(run(e), {text: e.textContent}); }),
   figures: all('#map figure[data-file]').map(function (e) { return e.dataset.file; }),
+  notes: all('#map > p.note').map(function (e) { return [e.dataset.file, e.textContent]; }),
+  // Every kind of element the shown runs and maps hold: a name that
+  // slipped through unescaped would add one of its own.
+  tags: all('#messages *, #scan *, #map *').reduce(function (tags, e) {
+    if (tags.indexOf(e.tagName.toLowerCase()) < 0)
+      tags.push(e.tagName.toLowerCase());
+    return tags;
+  }, []),
   files: all('#files a[download]').map(function (a) { return [a.download, a.href]; }),
   zip: document.getElementById('download-all').href
 };"""
@@ -197,6 +208,13 @@ def text_facts(report):
     return facts
 
 
+def escaped(text):
+    """A name as the text report quotes it: printable ASCII as it is, a
+    backslash doubled, the quote and any other byte as \\xNN."""
+    return "".join("\\\\" if b == 0x5C else chr(b) if 0x20 <= b < 0x7F and b != 0x22 else f"\\x{b:02x}"
+                   for b in text.encode("utf-8", "surrogateescape"))
+
+
 def json_facts(document):
     """As text_facts gives them: the numbers as text, what the line leaves
     out as None."""
@@ -205,7 +223,7 @@ def json_facts(document):
         if "error" in file:
             continue
         more = ", and more past them that d88cut does not read" if file["imagesLeftUnread"] else None
-        facts.append(("file", file["path"], str(len(file["images"])), more))
+        facts.append(("file", escaped(file["path"]), str(len(file["images"])), more))
         for image in file["images"]:
             if "error" in image:
                 facts.append(("image", str(image["index"]), str(image["offset"]), image["error"]))
@@ -240,6 +258,185 @@ class Checks:
             print(f"FAIL {what}:\n  page/json: {str(got)[:600]}\n  native/text: {str(expected)[:600]}")
 
 
+# The disk maps as drawn: per figure from the given one on, its caption,
+# its legend, and each sector cell's row, classes, title and the stripes
+# drawn under it.
+READ_MAPS = """
+function all(selector, within) {
+  return Array.prototype.slice.call((within || document).querySelectorAll(selector));
+}
+function text(e) { return e ? e.textContent : null; }
+return all('#map figure[data-file]').slice(arguments[0]).map(function (f) {
+  return {
+    file: f.dataset.file,
+    image: f.dataset.image,
+    title: text(f.querySelector('figcaption strong')),
+    kind: text(f.querySelector('figcaption .kind')),
+    legend: all('.legend li', f).map(function (li) {
+      return [li.querySelector('rect').getAttribute('class'), li.textContent];
+    }),
+    cells: all('rect.sector', f).map(function (cell) {
+      var stripes = [];
+      for (var e = cell.previousElementSibling; e && e.tagName === 'rect' && !e.classList.contains('sector');
+           e = e.previousElementSibling)
+        stripes.unshift(e.getAttribute('class'));
+      return [cell.getAttribute('y'), cell.getAttribute('class'), text(cell.querySelector('title')), stripes];
+    })
+  };
+});"""
+
+SHOWN_TAGS = {"div", "pre", "p", "figure", "figcaption", "strong", "span", "ul", "li", "details",
+              "summary", "svg", "rect", "title", "text"}
+
+SECTORS_PER_SIDE = 5
+SECTOR_BYTES = 1024
+
+
+def run_sectors(output):
+    """The sectors a file is cut from, found from its first sector, offset
+    and bytes alone: the run goes on sector by sector, R 1 to 5 on a track
+    side and on to the next side, whose C and H follow from its index."""
+    first = output["first"]
+    places = []
+    if output["bytes"] <= 0:
+        return places
+    for k in range(output["offset"] // SECTOR_BYTES, (output["offset"] + output["bytes"] - 1) // SECTOR_BYTES + 1):
+        track = first["track"] + (first["r"] - 1 + k) // SECTORS_PER_SIDE
+        places.append((track, track >> 1, track & 1, (first["r"] - 1 + k) % SECTORS_PER_SIDE + 1))
+    return places
+
+
+def expected_map(image):
+    """Rows of cells, a row per track side in track order: each sector
+    record as (track, C, H, R, N, size, the files reading it, their fill,
+    the files that stop short there), each missing sector a run stopped at
+    as (track, C, H, R, "missing", the files that stop there)."""
+    outputs = [o for r in image["recognitions"] for o in r["outputs"]]
+    reads, stops = {}, {}
+    for number, o in enumerate(outputs):
+        for place in run_sectors(o):
+            reads.setdefault(place, []).append((o["name"], number % 10))
+        if o.get("stop"):
+            stop = o["stop"]
+            place = (stop["track"], stop["c"], stop["h"], stop["r"])
+            stops.setdefault(place, (stop["reason"], []))[1].append(o["name"])
+    rows = []
+    sides = sorted(image["trackSides"], key=lambda side: side["track"])
+    missing_only = sorted({p[0] for p, (reason, _) in stops.items() if reason == "missing"}
+                          - {side["track"] for side in sides})
+    sides = sorted(sides + [{"track": t, "sectors": []} for t in missing_only], key=lambda side: side["track"])
+    for side in sides:
+        cells, seen = [], set()
+        for s in side["sectors"]:
+            place = (side["track"], s["c"], s["h"], s["r"])
+            # The reader takes the first sector of an ID on a side; no file
+            # reads a second of the same ID.
+            readers = [] if place in seen else reads.get(place, [])
+            reason, names = stops.get(place, (None, None)) if place not in seen else (None, None)
+            seen.add(place)
+            fill = (("shared", tuple(f"o{c}" for _, c in readers)) if len(readers) > 1
+                    else f"o{readers[0][1]}" if readers else "q")
+            cells.append((*place, s["n"], s["size"], tuple(n for n, _ in readers), fill,
+                          tuple(names) if reason == "short" else None))
+        cells += [(*p, "missing", tuple(names)) for p, (reason, names) in sorted(stops.items())
+                  if reason == "missing" and p[0] == side["track"]]
+        if cells:
+            rows.append(cells)
+    return rows
+
+
+RECORD_TITLE = re.compile(r"Track (\d+), C (\d+), H (\d+), R (\d+), N (\d+), ([\d,]+) bytes?: (.*)")
+MISSING_TITLE = re.compile(r"Track (\d+), C (\d+), H (\d+), R (\d+): missing; (.*) stops? here")
+
+
+def drawn_map(cells):
+    """The cells READ_MAPS gives, in expected_map's terms, by row; what
+    does not read as a cell comes back as it is."""
+    rows = {}
+    for y, classes, title, stripes in cells:
+        classes = set((classes or "").split())
+        record = RECORD_TITLE.fullmatch(title or "")
+        missing = MISSING_TITLE.fullmatch(title or "")
+        if record and "missing" not in classes:
+            words, _, short = record[7].partition("; short, ")
+            names = () if words == "not read by any file" else tuple(words.split(", "))
+            fills = classes - {"sector", "short"}
+            fill = (("shared", tuple(stripes)) if fills == {"shared"}
+                    else fills.pop() if len(fills) == 1 and not stripes else tuple(sorted(fills)))
+            short_names = tuple(re.sub(" stops? here$", "", short).split(", ")) if short else None
+            if "short" in classes:
+                shorted = short_names or ("drawn short, but no file stops there",)
+            else:
+                shorted = None if short_names is None else ("not drawn short",) + short_names
+            cell = (*map(int, record.groups()[:5]), int(record[6].replace(",", "")), names, fill, shorted)
+        elif missing and classes == {"sector", "missing", "q"} and not stripes:
+            cell = (*map(int, missing.groups()[:4]), "missing", tuple(missing[5].split(", ")))
+        else:
+            cell = ("not a sector cell", y, sorted(classes), title, stripes)
+        rows.setdefault(y, []).append(cell)
+    ordered = [rows[y] for y in sorted(rows, key=float)]
+    # A missing sector is drawn where the run looked for it, among the
+    # records; its place is not checked, only its row.
+    return [[c for c in row if c[4] != "missing"] + sorted(c for c in row if c[4] == "missing")
+            for row in ordered]
+
+
+def first_difference(got, want):
+    """The first cell the rows differ in, drawn and expected; None, None if
+    none does."""
+    for got_row, want_row in itertools.zip_longest(got, want, fillvalue=[]):
+        for got_cell, want_cell in itertools.zip_longest(got_row, want_row):
+            if got_cell != want_cell:
+                return got_cell, want_cell
+    return None, None
+
+
+def kind_line(image):
+    if not image["recognitions"]:
+        return "not a disk of the set"
+    words = []
+    for r in image["recognitions"]:
+        whole = sum(o["state"] == "whole" for o in r["outputs"])
+        files = f"{len(r['outputs'])} file{'' if len(r['outputs']) == 1 else 's'}"
+        words.append(r["kind"] + (" (early version)" if r["version"] == "early" else "") +
+                     (f": {files}, {whole} whole" if r["outputs"] else ": no files to cut"))
+    return "; ".join(words)
+
+
+def check_maps(figures, documents, checks):
+    """The maps drawn for the files of DOCUMENTS, d88scan --json's, against
+    what their sectors must show."""
+    expected = [(name, image) for name, document in documents for f in document["files"]
+                for image in f.get("images", []) if "error" not in image]
+    checks.equal([(f["file"], f["image"]) for f in figures], [(n, str(im["index"])) for n, im in expected],
+                 "the disk maps, by file and image")
+    for figure, (name, image) in zip(figures, expected):
+        what = f"{name}, image {image['index']}"
+        checks.equal((figure["title"], figure["kind"]),
+                     (f"{what}" + (f' "{image["name"]}"' if image["name"] else ""), kind_line(image)),
+                     f"{what}: the map's caption")
+        outputs = [o for r in image["recognitions"] for o in r["outputs"]]
+        checks.equal(figure["legend"], [[f"o{i % 10}", o["name"] + ("" if o["state"] == "whole" else f" ({o['state']})")]
+                                        for i, o in enumerate(outputs)], f"{what}: the map's legend")
+        got, want = drawn_map(figure["cells"]), expected_map(image)
+        checks.equal([len(row) for row in got], [len(row) for row in want], f"{what}: sectors drawn per track side")
+        checks.equal(*first_difference(got, want), f"{what}: the sectors on the map")
+
+
+def expected_notes(name, document):
+    notes = []
+    for f in document["files"]:
+        if "error" in f:
+            notes.append(f"cannot be read: {f['error']}")
+        elif not f.get("images"):
+            notes.append("no disk images.")
+        notes += [f"image {im['index']} at offset {im['offset']}: {im['error']}"
+                  for im in f.get("images", []) if "error" in im]
+        if f.get("imagesLeftUnread"):
+            notes.append("more images follow the 64th; d88cut does not read them.")
+    return [[name, f"{name}: {words}"] for words in notes]
+
+
 def check_choice(driver, native, paths, checks, seen):
     """Chooses PATHS in the page and compares all it shows with the native
     programs run on the same files; SEEN counts the runs shown before."""
@@ -247,19 +444,22 @@ def check_choice(driver, native, paths, checks, seen):
     checks.equal(states, ["busy", "done"], f"states while handling {len(paths)} files")
     page = driver.execute_script(READ_PAGE)
     checks.equal((len(page["messages"]), len(page["scan"])), (seen + len(paths),) * 2, "a run shown per file")
+    documents = []
     for i, path in enumerate(paths):
         name = os.path.basename(path)
         status, shown, out, err = native.cut(path)
         shown_page = page["messages"][seen + i]
         page_lines = shown_page["lines"]
-        checks.equal((shown_page["file"], shown_page["exit"]), (name, status), f"{name}: d88cut's name, status")
+        checks.equal((shown_page["file"], shown_page["exit"], shown_page["label"]),
+                     (name, status, f"{name}, exit status {status}"), f"{name}: d88cut's name, status")
         checks.equal([t for _, t in page_lines], shown, f"{name}: d88cut's lines as a terminal shows them")
         for stream, expected in (("stdout", out), ("stderr", err)):
             checks.equal([t for s, t in page_lines if s == stream], expected, f"{name}: d88cut's {stream}")
 
         status, report = native.scan(path)
         scan = page["scan"][seen + i]
-        checks.equal((scan["file"], scan["exit"], scan["text"]), (name, status, "\n".join(report)),
+        checks.equal((scan["file"], scan["exit"], scan["label"], scan["text"]),
+                     (name, status, f"{name}, exit status {status}", "\n".join(report)),
                      f"{name}: d88scan's report and status")
         json_status, document = native.scan(path, "--json")
         document = json.loads("\n".join(document))
@@ -267,6 +467,14 @@ def check_choice(driver, native, paths, checks, seen):
                      f"{name}: d88scan --json against the text report")
         images = [im for f in document["files"] for im in f.get("images", []) if "error" not in im]
         checks.equal(page["figures"].count(name), len(images), f"{name}: disk maps")
+        documents.append((name, document))
+
+    drawn = sum(1 for _, document in documents for f in document["files"] for im in f.get("images", [])
+                if "error" not in im)
+    check_maps(driver.execute_script(READ_MAPS, max(len(page["figures"]) - drawn, 0)), documents, checks)
+    notes = [note for name, document in documents for note in expected_notes(name, document)]
+    checks.equal(page["notes"][len(page["notes"]) - len(notes):], notes, "the notes beside the maps")
+    checks.equal(sorted(set(page["tags"]) - SHOWN_TAGS), [], "elements in the runs and maps the page does not make")
 
     folder = native.files()
     checks.equal([n for n, _ in page["files"]], list(folder), "the files in the folder")
@@ -325,6 +533,11 @@ def main():
         made["ADPCM"] = shutil.copyfile(made["set.d88"], os.path.join(named, "ADPCM"))
         made["MA100"] = shutil.copyfile(made["65 images.d88"], os.path.join(named, "MA100"))
         disks = split_images(made["set.d88"], inputs)
+        # Names the page must show as text wherever it shows them: a set's
+        # and a file with no disk image in it, whose note names it.
+        hostile = [shutil.copyfile(made["set.d88"], os.path.join(inputs, 'a<b>&"c".d88')),
+                   os.path.join(inputs, "x<i>&'y'<!--.d88")]
+        open(hostile[1], "wb").write(b"<b>not a disk")
 
         # One folder through four choices: each later output replaces the
         # earlier one of its name, as on disk.
@@ -336,7 +549,7 @@ def main():
                                      "return {x: r.left, y: r.top, width: r.width, height: r.height, scale: 1};")
         shot = driver.execute_cdp_cmd("Page.captureScreenshot", {"format": "png", "clip": clip})
         open(os.path.join(os.path.dirname(page), "page-map.png"), "wb").write(base64.b64decode(shot["data"]))
-        for paths in (disks, [made["damaged set.d88"]], [made["65 images.d88"]], [made["MA100"]]):
+        for paths in (disks, [made["damaged set.d88"]], [made["65 images.d88"]], [made["MA100"]], hostile):
             seen = check_choice(driver, native, paths, checks, seen)
         check_quiet(driver, checks)
         driver.quit()
