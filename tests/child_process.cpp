@@ -56,35 +56,76 @@ int runProgram(const std::vector<std::string>& argv, const std::filesystem::path
 #else
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
 const char* const textLineEnd = "\n";
 
-int runProgram(const std::vector<std::string>& argv, const std::filesystem::path& dir,
-               const std::filesystem::path& out, const std::filesystem::path& err)
+int runProgram(const ProgramRun& run)
 {
     // Everything the child needs is made before the fork: between fork and
     // exec it may only make system calls.
     std::vector<char*> args;
-    for (const std::string& argument : argv)
+    for (const std::string& argument : run.argv)
         args.push_back(const_cast<char*>(argument.c_str()));
     args.push_back(nullptr);
-    const std::string dirName = dir.string(), outName = out.string(), errName = err.string();
+    const std::string dirName = run.dir.string(), outName = run.out.string(), errName = run.err.string();
+    const rlim_t limit = run.fileSizeLimit < 0 ? RLIM_INFINITY : rlim_t(run.fileSizeLimit);
+    std::vector<std::string> environment;
+    std::vector<char*> env;
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::strncmp(*e, "ASAN_OPTIONS=", 13) != 0)
+            env.push_back(*e);
+    if (!run.argv.empty() && run.argv[0] == "strace") {
+        const char* sanitizer = std::getenv("ASAN_OPTIONS");
+        environment.push_back(std::string("ASAN_OPTIONS=") + (sanitizer ? sanitizer : "") + ":detect_leaks=0");
+        env.push_back(environment.back().data());
+    } else if (const char* sanitizer = std::getenv("ASAN_OPTIONS")) {
+        environment.push_back(std::string("ASAN_OPTIONS=") + sanitizer);
+        env.push_back(environment.back().data());
+    }
+    env.push_back(nullptr);
 
     const pid_t child = fork();
     if (child == 0) {
-        const int outFd = open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int outFd = run.outFd;
+        if (outFd < 0 && !outName.empty())
+            outFd = open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int errFd = open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (outFd >= 0 && errFd >= 0 && dup2(outFd, 1) >= 0 && dup2(errFd, 2) >= 0 &&
-            chdir(dirName.c_str()) == 0)
-            execvp(args[0], args.data());
+        if (errFd < 0 || dup2(errFd, 2) < 0 || chdir(dirName.c_str()) != 0)
+            _exit(127);
+        if (outFd >= 0) {
+            if (dup2(outFd, 1) < 0)
+                _exit(127);
+        } else if (outName.empty()) {
+            close(1);
+        } else {
+            _exit(127);
+        }
+        // A write past the limit then fails with EFBIG instead of killing.
+        if (limit != RLIM_INFINITY) {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limits{limit, limit};
+            setrlimit(RLIMIT_FSIZE, &limits);
+        }
+        execvpe(args[0], args.data(), env.data());
         _exit(127);
     }
     int raw = 0;
     if (child < 0 || waitpid(child, &raw, 0) != child)
         return -1;
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+int runProgram(const std::vector<std::string>& argv, const std::filesystem::path& dir,
+               const std::filesystem::path& out, const std::filesystem::path& err)
+{
+    return runProgram(ProgramRun{argv, dir, out, err});
 }
 
 #endif

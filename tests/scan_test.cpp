@@ -427,7 +427,7 @@ TEST(ScanCommandLine, WritesNothingAndOpensNothingForWriting)
     GTEST_SKIP() << "what is opened is watched with strace, which only a Linux build can use; "
                     "there this test runs whole (apt-get install -y strace)";
 #endif
-    if (std::system("strace -o /dev/null true >/dev/null 2>&1") != 0)
+    if (runProgram({"strace", "-o", "/dev/null", "true"}, dir.path(), dir / "probe.txt", dir / "probe.txt") != 0)
         GTEST_SKIP() << "what is opened is not watched without strace (apt-get install -y strace)";
     const RunResult traced =
         runBinary(dir.path(), "disk.d88",
