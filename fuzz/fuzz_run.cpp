@@ -3,7 +3,9 @@
 // file has the name of a file some disk's plan cuts and is no longer than
 // that file, every line on stdout and stderr is one the tool can print,
 // and, as nothing stands in the way of writing, the run ends with status 0
-// unless it said why not.
+// unless it said why not. Then d88scan's two reports of the same file: the
+// JSON parses, says what the text says, and foretells the cut: which files
+// it left, how long each is, which it warned of.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,7 +21,11 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "console/scan_command.h"
 #include "core/d88_reader.h"
+#include "expected_cut.h"
 #include "fuzz_support.h"
 #include "tool_output.h"
 
@@ -35,15 +41,6 @@ fs::path outputDir;
 // Every name a plan writes, with the most bytes any plan gives it.
 std::map<std::string, size_t> plannedSizes;
 std::set<std::string> stdoutLines;  // each with its newline
-
-void addPattern(const char* pattern, int rows, size_t longest)
-{
-    for (int i = 0; i < rows; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, pattern, i);
-        plannedSizes[name] = longest;
-    }
-}
 
 void removeScratch()
 {
@@ -86,9 +83,10 @@ bool isImageLimitWarning(const std::string& line)
 }
 
 // Checks every file the run left and removes it, so that the next input
-// starts in an empty directory.
-void checkAndClearOutputs(const std::string& printed)
+// starts in an empty directory; returns each one's size by name.
+std::map<std::string, size_t> checkAndClearOutputs(const std::string& printed)
 {
+    std::map<std::string, size_t> left;
     DIR* dir = opendir(outputDir.c_str());
     check(dir != nullptr);
     while (const dirent* entry = readdir(dir)) {
@@ -104,9 +102,94 @@ void checkAndClearOutputs(const std::string& printed)
         check(S_ISREG(info.st_mode) && size_t(info.st_size) <= planned->second);
         // A file is only ever written after its cutting line.
         check(printed.find(cutting(name)) != std::string::npos);
+        left[name] = size_t(info.st_size);
         check(unlinkat(dirfd(dir), entry->d_name, 0) == 0);
     }
     closedir(dir);
+    return left;
+}
+
+size_t countOf(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// d88scan on the input, as text and as JSON; `cut` is d88cut's run on it
+// and `left` the files that run left, with their sizes.
+void checkReports(const RunResult& cut, const std::map<std::string, size_t>& left)
+{
+    std::ostringstream text, textErr, json, jsonErr;
+    const char* textArgs[] = {"d88scan", input->path(), nullptr};
+    const char* jsonArgs[] = {"d88scan", "--json", "--", input->path(), nullptr};
+    const int status = scanCommand(2, textArgs, text, textErr);
+    check(scanCommand(4, jsonArgs, json, jsonErr) == status);
+    check(textErr.str() == jsonErr.str());
+
+    const nlohmann::json document = nlohmann::json::parse(json.str(), nullptr, false);
+    check(!document.is_discarded() && document.at("version") == 1 && document.at("files").size() == 1);
+    const nlohmann::json& file = document["files"][0];
+    check(file.at("path") == input->path() && !file.contains("error"));
+    check(file.at("imagesLeftUnread") ==
+          (cut.err.find("warning: only the first 64 images of ") != std::string::npos));
+
+    // Each output the JSON lists is a line of the text when it is not
+    // whole, and a cut file, a warning, or neither, as its state says; a
+    // later disk's file of the same name replaces an earlier one's.
+    std::string notWhole;
+    std::map<std::string, size_t> lastBytes;
+    size_t images = 0, cuttings = 0, incomplete = 0;
+    for (const nlohmann::json& image : file.at("images")) {
+        ++images;
+        if (image.contains("error"))
+            continue;
+        for (const nlohmann::json& disk : image.at("recognitions")) {
+            for (const nlohmann::json& output : disk.at("outputs")) {
+                const std::string name = output.at("name");
+                const std::string state = output.at("state");
+                const size_t bytes = output.at("bytes");
+                const size_t planned = output.at("planned");
+                check(bytes <= planned && (state == "whole") == (bytes == planned));
+                if (state == "absent") {
+                    check(bytes == 0);
+                    notWhole += "    " + name + " absent (first ";
+                    continue;
+                }
+                ++cuttings;
+                lastBytes[name] = bytes;
+                if (state == "incomplete") {
+                    ++incomplete;
+                    notWhole += "    " + name + " incomplete (" + std::to_string(bytes) + " of " +
+                                std::to_string(planned) + " bytes; ";
+                    check(cut.err.find("warning: " + name + " is incomplete: " + std::to_string(bytes) +
+                                       " of " + std::to_string(planned) + " bytes could be read\n") !=
+                          std::string::npos);
+                }
+            }
+        }
+    }
+    std::string listed;
+    for (const std::string& line : lines(text.str())) {
+        if (!startsWith(line, "    "))
+            continue;
+        const std::string absent = " absent (first ";
+        const size_t at = line.find(absent);
+        if (at != std::string::npos)
+            listed += line.substr(0, at + absent.size());
+        else if (line.find(" incomplete (") != std::string::npos)
+            listed += line.substr(0, line.find("; ") + 2);
+    }
+    check(listed == notWhole);
+    check(countOf(text.str(), "\nimage ") + startsWith(text.str(), "image ") == images);
+    check(status == (notWhole.empty() ? 0 : 1));
+    check(left == lastBytes);
+    check(countOf(cut.err, " is incomplete: ") == incomplete);
+    size_t cutLines = 0;
+    for (const auto& name : plannedSizes)
+        cutLines += countOf(cut.out, cutting(name.first));
+    check(cutLines == cuttings);
 }
 
 // libFuzzer writes a crashing input into the current directory at the
@@ -134,17 +217,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     keepArtifactsHere(argc, argv);
 
-    // The tables' largest rows are 4,096 bytes; the drivers and samples
-    // are cut at the larger of the Start Disk's and the JukeBox's lengths.
-    for (const char* table : {"MA1%02d", "MB1%02d", "MA0%02d", "MB0%02d"})
-        addPattern(table, 35, 4096);
-    for (const char* table : {"MA4%02d", "MB4%02d"})
-        addPattern(table, 2, 4096);
-    for (const char* table : {"MA5%02d", "MB5%02d"})
-        addPattern(table, 3, 4096);
-    plannedSizes["FMDRV1"] = 0x1700;
-    plannedSizes["FMDRV2"] = 0x1300;
-    plannedSizes["ADPCM"] = 0x30000;
+    // The plans of the tests' model; a name two disks cut (the drivers and
+    // samples of the Start Disk and the JukeBox) at the larger length.
+    for (SetDisk disk : allDisks)
+        for (const PlannedFile& f : plannedFiles(planKind(disk)))
+            plannedSizes[f.name] = std::max(plannedSizes[f.name], size_t(f.length));
+    check(plannedSizes.size() == 153);
 
     for (SetDisk disk : allDisks)
         stdoutLines.insert(recognised(messageName(disk)));
@@ -191,6 +269,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     check(result.status == (failed ? 1 : 0));
 
-    checkAndClearOutputs(printed);
+    checkReports(result, checkAndClearOutputs(printed));
     return 0;
 }
