@@ -6,7 +6,7 @@
 include(GNUInstallDirs)
 
 # Every program the project installs; doc/NAME.1, where there is one, is
-# its manual page.
+# its manual page, and doc/ja/NAME.1 the same page in Japanese.
 set(D88CUT_PROGRAMS d88cut d88scan)
 
 set(D88CUT_MAINTAINER "the d88cut authors <d88cut@users.noreply.example>")
@@ -15,9 +15,10 @@ set(D88CUT_MAINTAINER "the d88cut authors <d88cut@users.noreply.example>")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/LICENSE)
 
-# CHANGELOG.md's newest entry, "## VERSION (YYYY-MM-DD)", must be this
-# version's; its date is the release date.
-file(STRINGS ${PROJECT_SOURCE_DIR}/CHANGELOG.md newest REGEX "^## " LIMIT_COUNT 1)
+# CHANGELOG.md's newest released entry, "## VERSION (YYYY-MM-DD)", must be
+# this version's; its date is the release date. An "## Unreleased" entry
+# above it gathers what the next release will bring.
+file(STRINGS ${PROJECT_SOURCE_DIR}/CHANGELOG.md newest REGEX "^## [0-9]" LIMIT_COUNT 1)
 string(REGEX MATCH "^## ([^ ]+) \\(([0-9]+-[0-9]+-[0-9]+)\\)$" newest "${newest}")
 if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
   message(FATAL_ERROR "CHANGELOG.md's newest entry must read \"## ${PROJECT_VERSION} (YYYY-MM-DD)\"")
@@ -38,7 +39,8 @@ if(NOT WIN32)
       endif()
       foreach(dir
           ${CMAKE_INSTALL_DOCDIR} ${CMAKE_INSTALL_DATAROOTDIR}/doc
-          ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_MANDIR}
+          ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_MANDIR}/ja/man1
+          ${CMAKE_INSTALL_MANDIR}/ja ${CMAKE_INSTALL_MANDIR}
           ${CMAKE_INSTALL_DATAROOTDIR}/d88cut ${CMAKE_INSTALL_DATAROOTDIR}
           ${CMAKE_INSTALL_BINDIR} .)
         get_filename_component(path \"\${root}/\${dir}\" ABSOLUTE)
@@ -96,7 +98,9 @@ endfunction()
 set(docs ${PROJECT_BINARY_DIR}/doc)
 
 # For Windows: writes IN as the text NAME beside the programs, with CR LF
-# line ends; with GROFF, IN is a manual page, set as plain text.
+# line ends; with GROFF, IN is a manual page, set as plain text. JAPANESE:
+# the text is Japanese, and starts with a byte order mark, by which Notepad
+# knows UTF-8.
 if(WIN32)
   find_program(GROFF_PROGRAM groff)
   if(NOT GROFF_PROGRAM)
@@ -104,10 +108,13 @@ if(WIN32)
   endif()
   add_custom_target(windows_texts ALL)
   function(d88cut_windows_text in name)
-    cmake_parse_arguments(PARSE_ARGV 2 arg "" "GROFF" "")
+    cmake_parse_arguments(PARSE_ARGV 2 arg "JAPANESE" "GROFF" "")
     set(groff)
     if(arg_GROFF)
       set(groff -D GROFF=${arg_GROFF})
+    endif()
+    if(arg_JAPANESE)
+      list(APPEND groff -D JAPANESE=ON)
     endif()
     add_custom_command(OUTPUT ${docs}/${name}
       COMMAND ${CMAKE_COMMAND} -D IN=${in} -D OUT=${docs}/${name} ${groff}
@@ -119,20 +126,38 @@ if(WIN32)
   endfunction()
 endif()
 
-# The manual pages, with the version of project() on their title line.
+# The manual pages, with the version of project() and the date of the
+# newest released CHANGELOG.md entry on their title line: English in man1,
+# which man shows by default, Japanese in ja/man1, which it shows in a
+# Japanese locale. In the Windows zip, NAME.txt and NAME-ja.txt.
 set(D88CUT_MAN_PAGES)
 foreach(program IN LISTS D88CUT_PROGRAMS)
   if(EXISTS ${PROJECT_SOURCE_DIR}/doc/${program}.1)
     string(APPEND D88CUT_MAN_PAGES " ${program}.1")
-    configure_file(${PROJECT_SOURCE_DIR}/doc/${program}.1 ${docs}/${program}.1 @ONLY)
-    if(WIN32)
-      if(GROFF_PROGRAM)
-        d88cut_windows_text(${docs}/${program}.1 ${program}.txt GROFF ${GROFF_PROGRAM})
+    foreach(language en ja)
+      if(language STREQUAL "en")
+        set(folder "")
+        set(text ${program}.txt)
+        set(japanese)
+      else()
+        set(folder ${language}/)
+        set(text ${program}-${language}.txt)
+        set(japanese JAPANESE)
       endif()
-    else()
-      d88cut_gzip(page ${docs}/${program}.1)
-      install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-    endif()
+      if(NOT EXISTS ${PROJECT_SOURCE_DIR}/doc/${folder}${program}.1)
+        continue()
+      endif()
+      set(built ${docs}/${folder}${program}.1)
+      configure_file(${PROJECT_SOURCE_DIR}/doc/${folder}${program}.1 ${built} @ONLY)
+      if(WIN32)
+        if(GROFF_PROGRAM)
+          d88cut_windows_text(${built} ${text} GROFF ${GROFF_PROGRAM} ${japanese})
+        endif()
+      else()
+        d88cut_gzip(page ${built})
+        install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/${folder}man1)
+      endif()
+    endforeach()
   endif()
 endforeach()
 
@@ -141,6 +166,8 @@ if(WIN32)
   # to run them there, not how to build them on Linux.
   configure_file(${PROJECT_SOURCE_DIR}/doc/README-windows.txt ${docs}/README-windows.txt @ONLY)
   d88cut_windows_text(${docs}/README-windows.txt README.txt)
+  configure_file(${PROJECT_SOURCE_DIR}/doc/README-windows.ja.txt ${docs}/README-windows.ja.txt @ONLY)
+  d88cut_windows_text(${docs}/README-windows.ja.txt README-ja.txt JAPANESE)
   d88cut_windows_text(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt)
 else()
   # The licence in Debian's machine-readable copyright format, with the text
@@ -190,11 +217,22 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${D88CUT_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The dependencies, worked out from the binary by dpkg-shlibdeps.
+# The dependencies, worked out from the binary by dpkg-shlibdeps; a missing
+# program it needs is named, with its package, before cpack starts on it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PackageNeeds.cmake)
 # Removing the package removes man's formatted copies of its pages too;
 # prerm, not postrm, so that a removed package leaves no state in dpkg.
 configure_file(${PROJECT_SOURCE_DIR}/cmake/prerm.in ${PROJECT_BINARY_DIR}/debian/prerm @ONLY)
+# man keeps its copies of the Japanese pages in a folder of their own.
+file(READ ${PROJECT_BINARY_DIR}/debian/prerm prerm)
+set(catCopy "rm -f \"/var/cache/man/cat1/$page.gz\"")
+string(FIND "${prerm}" "${catCopy}" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "cmake/prerm.in no longer says ${catCopy}: say where man's copies of the Japanese pages go")
+endif()
+string(REPLACE "${catCopy}" "${catCopy} \"/var/cache/man/ja/cat1/$page.gz\"" prerm "${prerm}")
+file(WRITE ${PROJECT_BINARY_DIR}/debian/prerm "${prerm}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/prerm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # A package installs under /usr, while `cmake --install` keeps its own
