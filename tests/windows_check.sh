@@ -21,6 +21,8 @@ make_sample_set=$linux_build/make_sample_set
 shift 2
 source_dir=$(dirname "$(realpath "$0")")/..
 wine=$source_dir/cmake/wine-run.sh
+# The Windows build's own wine prefix, as its tests use.
+export WINEPREFIX=${WINEPREFIX:-$windows_build/wine}
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
