@@ -6,13 +6,14 @@ Every round runs, one after another:
   - the page, opened afresh, given the set's file: the time from the file
     input's change event to data-state "done", taken inside the page with
     performance.now(), and on to the first frame drawn after it; of that,
-    the time in the core's three runs (d88web_handle: d88cut, d88scan,
-    d88scan --json) and in the zip (fflate.zipSync); the rest is reading
-    the file and building the messages, the report, the maps and the
-    blob links;
+    the time in the core's two calls (d88web_cut, and d88web_scan, which
+    gives the text report and the JSON from one scan) and in the zip
+    (fflate.zipSync); the rest is reading the file, putting it into the
+    page's file system and building the messages, the report, the maps
+    and the blob links;
   - d88cut on the set, as a process, into an empty folder of BUILD_DIR;
   - d88cut, d88scan and d88scan --json on the set, one process after
-    another: what the page runs.
+    another: what the page shows.
 It prints the median of each and the ratios of the medians.
 
     /usr/bin/python3 bench/page_bench.py [PAGE] [BUILD_DIR] [ROUNDS]
@@ -31,10 +32,10 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
 from page_test import open_page, wait  # noqa: E402
 
-# Times, in the page, the core's runs and the zip, and the choice to
+# Times, in the page, the core's calls and the zip, and the choice to
 # "done" and to the next frame drawn.
 INSTRUMENT = """
-window.bench = {handle: 0, zip: 0};
+window.bench = {core: 0, zip: 0};
 function timed(object, name, key) {
   var original = object[name];
   object[name] = function () {
@@ -42,7 +43,8 @@ function timed(object, name, key) {
     try { return original.apply(this, arguments); } finally { bench[key] += performance.now() - start; }
   };
 }
-timed(Module, '_d88web_handle', 'handle');
+timed(Module, '_d88web_cut', 'core');
+timed(Module, '_d88web_scan', 'core');
 timed(fflate, 'zipSync', 'zip');
 document.addEventListener('change', function () { bench.chosen = performance.now(); }, true);
 new MutationObserver(function () {
@@ -62,8 +64,8 @@ def page_round(driver, page, set_file):
     b = driver.execute_script("return window.bench")
     done = b["done"] - b["chosen"]
     return {"page: chosen to done": done, "page: to first frame after": b["drawn"] - b["chosen"],
-            "  core's three runs": b["handle"], "  zip": b["zip"],
-            "  the rest": done - b["handle"] - b["zip"]}
+            "  core's two calls": b["core"], "  zip": b["zip"],
+            "  the rest": done - b["core"] - b["zip"]}
 
 
 def native_round(build, set_file, work):
