@@ -23,6 +23,42 @@ var Module = (function () {
 
   function $(id) { return document.getElementById(id); }
 
+  // ---- Words: one table per language, inlined by the build ----
+
+  var STRINGS = {en: /* lang/en.json */};
+  var lang = 'en';
+
+  // The words of KEY with {name} filled in from PARAMS; a count n picks
+  // KEY.one or KEY.other where the table has no KEY itself.
+  function t(key, params) {
+    params = params || {};
+    var table = STRINGS[lang];
+    var text = table[key];
+    if (text === undefined && 'n' in params)
+      text = table[key + (params.n === 1 ? '.one' : '.other')];
+    if (text === undefined)
+      throw new Error('no words for ' + key + ' in ' + lang);
+    return text.replace(/\{(\w+)\}/g, function (m, name) {
+      return typeof params[name] === 'number' ? number(params[name]) : String(params[name]);
+    });
+  }
+
+  function number(count) {
+    return String(count).replace(/\B(?=(\d{3})+$)/g, ',');
+  }
+
+  // An element with attributes and text, made without parsing markup, so
+  // that no name a file or a disk carries can become an element.
+  function el(tag, attributes, text) {
+    var e = document.createElement(tag);
+    Object.keys(attributes || {}).forEach(function (name) {
+      e.setAttribute(name, String(attributes[name]));
+    });
+    if (text !== undefined)
+      e.textContent = text;
+    return e;
+  }
+
   function escapeHtml(text) {
     return String(text).replace(/[&<>"']/g, function (c) {
       return '&#' + c.charCodeAt(0) + ';';
@@ -72,8 +108,7 @@ var Module = (function () {
       Module.FS.writeFile(path, bytes);
     } catch (error) {
       try { Module.FS.unlink(path); } catch (ignored) { /* nothing was made */ }
-      return {name: name, failed: 'it could not be put into the page’s memory (' +
-              (error && error.message || error) + '); it was not cut'};
+      return {name: name, failed: String(error && error.message || error)};
     }
     var cutStatus = Module.ccall('d88web_cut', 'number', ['string'], [name]);
     var cut = outputLines(CUT, cutStatus);
@@ -98,7 +133,7 @@ var Module = (function () {
 
   function messagesHtml(result) {
     if (result.failed)
-      return noteHtml(result.name, result.failed);
+      return noteHtml(result.name, t('summary.memory', {error: result.failed}));
     var html = '<div class="run" tabindex="0"' + caption(result.name, result.cut.status) + '>';
     result.cut.lines.forEach(function (line) {
       html += '<div data-stream="' + line.stream + '">' + escapeHtml(line.text) + '</div>';
@@ -112,6 +147,123 @@ var Module = (function () {
     var text = result.scan.lines.map(function (l) { return l.text; }).join('\n');
     return '<pre class="run" tabindex="0"' + caption(result.name, result.scan.status) + '>' +
            escapeHtml(text) + '</pre>';
+  }
+
+  // ---- The outcome of each file, from the scan's findings ----
+
+  // The disks of the set by name, as the core spells them.
+  var diskKinds = [];
+
+  // What the findings of one file hold: the recognised disks in the order
+  // d88cut announces them, its outputs by state, the images that are no
+  // disk of the set, and what could not be read.
+  function findingsOf(result) {
+    var found = {disks: [], whole: 0, incomplete: [], absent: [], foreign: [], imageErrors: [],
+                 fileErrors: [], noImages: false, over64: false};
+    var files = (result.report && result.report.files) || [];
+    files.forEach(function (file) {
+      if (file.error)
+        found.fileErrors.push(file.error);
+      else if ((file.images || []).length === 0)
+        found.noImages = true;
+      if (file.imagesLeftUnread)
+        found.over64 = true;
+      (file.images || []).forEach(function (image) {
+        if (image.error) {
+          found.imageErrors.push(image);
+          return;
+        }
+        if ((image.recognitions || []).length === 0)
+          found.foreign.push(image);
+        (image.recognitions || []).forEach(function (recognition) {
+          found.disks.push(recognition.kind);
+          (recognition.outputs || []).forEach(function (output) {
+            if (output.state === 'whole')
+              found.whole += 1;
+            else
+              found[output.state === 'incomplete' ? 'incomplete' : 'absent'].push(output);
+          });
+        });
+      });
+    });
+    return found;
+  }
+
+  // whole: every file of every disk found was cut whole; nothing: no disk
+  // of the set in it; problems: anything else, a file that could not be
+  // read above all, even when no disk was found in it.
+  function outcomeOf(result, found) {
+    if (result.failed || !result.report || found.fileErrors.length)
+      return 'problems';
+    if (found.disks.length === 0)
+      return 'nothing';
+    if (found.incomplete.length || found.absent.length || found.foreign.length ||
+        found.imageErrors.length || found.over64 || result.cut.status !== 0)
+      return 'problems';
+    return 'whole';
+  }
+
+  function imageWords(image) {
+    return image.name ? t('summary.image', {index: image.index, disk: image.name})
+                      : t('summary.imageNoName', {index: image.index});
+  }
+
+  // One file's outcome in words, its counts in data- attributes.
+  function summaryOf(result, found, outcome) {
+    var box = el('article', {
+      'class': 'outcome', 'data-file': result.name, 'data-outcome': outcome,
+      'data-whole': found.whole, 'data-incomplete': found.incomplete.length,
+      'data-absent': found.absent.length, 'data-disks': found.disks.join(',')
+    });
+    box.appendChild(el('h3', {}, result.name));
+    var list = el('ul');
+    function say(kind, words) { list.appendChild(el('li', {'class': kind}, words)); }
+    if (result.failed)
+      say('error', t('summary.memory', {error: result.failed}));
+    else if (!result.report)
+      say('error', t('summary.noReport'));
+    found.fileErrors.forEach(function (error) { say('error', t('summary.fileError', {error: error})); });
+    if (found.disks.length) {
+      var names = diskKinds.filter(function (kind) { return found.disks.indexOf(kind) >= 0; });
+      say('disks', t('summary.disks', {found: names.length, all: diskKinds.length,
+                                       names: names.join(t('list.join'))}));
+      say('whole', t('summary.whole', {n: found.whole}));
+    } else if (found.noImages) {
+      say('warning', t('summary.notD88'));
+    } else if (result.report && !found.fileErrors.length) {
+      say('warning', t('summary.noDisk'));
+    }
+    found.incomplete.forEach(function (output) {
+      say('warning output', t('summary.incomplete.' + (output.stop.reason === 'short' ? 'short' : 'missing'),
+                       {name: output.name, got: output.bytes, planned: output.planned, track: output.stop.track}));
+    });
+    found.absent.forEach(function (output) {
+      say('warning output', t('summary.absent', {name: output.name, track: output.stop.track}));
+    });
+    found.foreign.forEach(function (image) {
+      var reasons = (image.reasons || []).map(function (reason) {
+        return t('summary.reason.' + reason.finding, {track: reason.labelTrack});
+      });
+      say('warning', t('summary.foreign', {image: imageWords(image), reasons: reasons.join(t('summary.reason.join'))}));
+    });
+    found.imageErrors.forEach(function (image) {
+      say('warning', t('summary.imageError', {index: image.index}));
+    });
+    if (found.over64)
+      say('warning', t('summary.over64'));
+    if (result.cut && result.cut.status !== 0)
+      say('error', t('summary.cutStatus', {status: result.cut.status}));
+    box.appendChild(list);
+    return box;
+  }
+
+  // The outcome of a whole choice: nothing when no file held a disk of
+  // the set, whole when every file was cut whole, else problems (a file
+  // with no disk among files with disks is one).
+  function overallOutcome(outcomes) {
+    if (outcomes.every(function (o) { return o === 'nothing'; }))
+      return 'nothing';
+    return outcomes.every(function (o) { return o === 'whole'; }) ? 'whole' : 'problems';
   }
 
   // ---- The disk maps, drawn from d88scan --json ----
@@ -382,12 +534,17 @@ var Module = (function () {
     if (files.length === 0)
       return queue;
     queue = queue.then(function () {
+      delete document.body.dataset.outcome;
       setState('busy', 'Reading ' + plural(files.length, 'file') + '…');
       return Promise.all(files.map(function (f) { return f.arrayBuffer(); }));
     }).then(function (buffers) {
       var messages = '', scans = '', maps = '';
+      var summaries = [], outcomes = [];
       buffers.forEach(function (buffer, i) {
         var result = handleOne(files[i].name, new Uint8Array(buffer));
+        var found = findingsOf(result);
+        outcomes.push(outcomeOf(result, found));
+        summaries.push(summaryOf(result, found, outcomes[i]));
         messages += messagesHtml(result);
         scans += scanHtml(result);
         maps += mapHtml(result);
@@ -395,10 +552,13 @@ var Module = (function () {
       page.messages.insertAdjacentHTML('beforeend', messages);
       page.scan.insertAdjacentHTML('beforeend', scans);
       page.map.insertAdjacentHTML('beforeend', maps);
+      page.summary.replaceChildren.apply(page.summary, summaries);
       showFiles();
-      setState('done', 'Done: ' + plural(files.length, 'file') + ' handled; ' +
-               plural(page.files.children.length, 'file') + ' in the folder.');
+      var outcome = overallOutcome(outcomes);
+      document.body.dataset.outcome = outcome;
+      setState('done', t('status.' + outcome));
     }).catch(function (error) {
+      document.body.dataset.outcome = 'problems';
       setState('done', 'Something went wrong: ' + error);
     });
     return queue;
@@ -440,6 +600,8 @@ var Module = (function () {
 
   function start() {
     page.status = $('status');
+    page.summary = $('summary');
+    diskKinds = Module.UTF8ToString(Module._d88web_disk_kinds()).split('\n').filter(Boolean);
     page.messages = $('messages');
     page.scan = $('scan');
     page.files = $('files');

@@ -22,6 +22,7 @@
 #include "core/cut.h"
 #include "core/d88_reader.h"
 #include "core/findings.h"
+#include "core/identify.h"
 #include "platform/platform.h"
 #include "report/cut_messages.h"
 #include "report/scan_json.h"
@@ -37,6 +38,9 @@ const char folder[] = "/files";
 // that a file named like an output (ADPCM, MA100) is cut as any other and
 // an earlier output of its name is replaced, never lost.
 const char asideFolder[] = "/in";
+
+// The names of the disks of the set, for d88web_disk_kinds.
+std::string kindNames;
 
 // What the last call wrote, for d88web_output.
 enum Output { cutLines, scanLines, scanJson, outputCount };
@@ -72,6 +76,17 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE const char* d88web_input_folder()
 {
     return asideFolder;
+}
+
+// The names of the disks of the set, one a line, as the recognition
+// messages spell them, so that the page can say how many of them a file
+// holds without a list of its own.
+EMSCRIPTEN_KEEPALIVE const char* d88web_disk_kinds()
+{
+    if (kindNames.empty())
+        for (int kind = int(DiskKind::UserDisk); kind <= int(DiskKind::JukeBox); ++kind)
+            kindNames += std::string(diskKindName(DiskKind(kind))) + '\n';
+    return kindNames.c_str();
 }
 
 // Cuts the chosen file NAME into the folder as `d88cut NAME` would, its

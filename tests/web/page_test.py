@@ -95,6 +95,13 @@ return {
       tags.push(e.tagName.toLowerCase());
     return tags;
   }, []),
+  summary: all('#summary > [data-file]').map(function (e) {
+    return {file: e.dataset.file, outcome: e.dataset.outcome, whole: e.dataset.whole,
+            incomplete: e.dataset.incomplete, absent: e.dataset.absent, disks: e.dataset.disks,
+            named: all('li.output', e).map(function (li) { return li.textContent.split(':')[0]; })};
+  }),
+  outcome: document.body.dataset.outcome,
+  status: document.getElementById('status').textContent,
   files: all('#files a[download]').map(function (a) { return [a.download, a.href]; }),
   zip: document.getElementById('download-all').href
 };"""
@@ -437,6 +444,40 @@ def expected_notes(name, document):
     return [[name, f"{name}: {words}"] for words in notes]
 
 
+def expected_summary(name, document, cut_status):
+    """What the page's summary must say of a file, from d88scan --json and
+    d88cut's status: its counts, its disks in announcement order, the files
+    its warnings name, and its outcome."""
+    states = {"whole": 0, "incomplete": 0, "absent": 0}
+    disks, named, problem, unreadable = [], [], False, False
+    for f in document["files"]:
+        unreadable |= "error" in f
+        problem |= f.get("imagesLeftUnread", False)
+        for image in f.get("images", []):
+            problem |= "error" in image or not image.get("recognitions")
+            for r in image.get("recognitions", []):
+                disks.append(r["kind"])
+                for o in r["outputs"]:
+                    states[o["state"]] += 1
+                named += [(o["state"], o["name"]) for o in r["outputs"] if o["state"] != "whole"]
+    problem |= bool(states["incomplete"] or states["absent"] or cut_status)
+    outcome = "problems" if unreadable else "nothing" if not disks else "problems" if problem else "whole"
+    return {"file": name, "outcome": outcome, "whole": str(states["whole"]),
+            "incomplete": str(states["incomplete"]), "absent": str(states["absent"]), "disks": ",".join(disks),
+            "named": [n for state in ("incomplete", "absent") for s, n in named if s == state]}
+
+
+def overall_outcome(outcomes):
+    if all(o == "nothing" for o in outcomes):
+        return "nothing"
+    return "whole" if all(o == "whole" for o in outcomes) else "problems"
+
+
+STATUS = {"whole": "Done: every file of every disk found was cut whole.",
+          "problems": "Done, with problems: see the summary below.",
+          "nothing": "Done: no disk of the set was found in the files chosen."}
+
+
 def check_choice(driver, native, paths, checks, seen):
     """Chooses PATHS in the page and compares all it shows with the native
     programs run on the same files; SEEN counts the runs shown before."""
@@ -444,7 +485,7 @@ def check_choice(driver, native, paths, checks, seen):
     checks.equal(states, ["busy", "done"], f"states while handling {len(paths)} files")
     page = driver.execute_script(READ_PAGE)
     checks.equal((len(page["messages"]), len(page["scan"])), (seen + len(paths),) * 2, "a run shown per file")
-    documents = []
+    documents, summaries = [], []
     for i, path in enumerate(paths):
         name = os.path.basename(path)
         status, shown, out, err = native.cut(path)
@@ -468,6 +509,14 @@ def check_choice(driver, native, paths, checks, seen):
         images = [im for f in document["files"] for im in f.get("images", []) if "error" not in im]
         checks.equal(page["figures"].count(name), len(images), f"{name}: disk maps")
         documents.append((name, document))
+        summaries.append(expected_summary(name, document, page["messages"][seen + i]["exit"]))
+
+    # The summary speaks of this choice alone, a file at a time; warnings
+    # name the incomplete files, then the absent ones, image by image.
+    for got, want in itertools.zip_longest(page["summary"], summaries):
+        checks.equal(got, want, f"{(want or got)['file']}: the summary")
+    outcome = overall_outcome([s["outcome"] for s in summaries])
+    checks.equal((page["outcome"], page["status"]), (outcome, STATUS[outcome]), "the outcome and the status line")
 
     drawn = sum(1 for _, document in documents for f in document["files"] for im in f.get("images", [])
                 if "error" not in im)
