@@ -49,3 +49,10 @@ target_link_options(d88cut_page PRIVATE
   -sEXPORTED_FUNCTIONS=_main
   -sEXPORTED_RUNTIME_METHODS=ccall,UTF8ToString,FS
 )
+
+# The policy runs the page's own scripts by their hashes, taken once emcc
+# has put its script in; node is emscripten's own.
+find_program(nodeProgram NAMES node nodejs REQUIRED)
+add_custom_command(TARGET d88cut_page POST_BUILD
+  COMMAND ${nodeProgram} ${PROJECT_SOURCE_DIR}/tools/web/hash_scripts.js $<TARGET_FILE:d88cut_page>
+  VERBATIM)

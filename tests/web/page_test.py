@@ -546,6 +546,32 @@ def check_quiet(driver, checks):
     checks.equal([e["message"] for e in driver.get_log("browser")], [], "console messages")
 
 
+def check_hostile(driver, checks):
+    """The hostile names of the last choice shown as text, none run."""
+    shown = driver.execute_script("""
+        return [window.ran === undefined,
+                document.getElementById('summary').textContent.indexOf('“\\\\x22><img src=x>&”') >= 0,
+                Array.prototype.some.call(document.querySelectorAll('#map figcaption strong'), function (e) {
+                  return e.textContent.indexOf('"<svg onload=x()>"') >= 0;
+                })];""")
+    checks.equal(shown, [True, True, True], "hostile disk and file names: shown as text, none run")
+
+
+def check_policy(driver, checks):
+    """The page's policy runs its own scripts alone: markup put into the
+    page as an escaping slip would, with a handler, does not run."""
+    policy = driver.execute_script(
+        "return document.querySelector('meta[http-equiv=Content-Security-Policy]').content")
+    script_src = re.search(r"script-src ([^;]*)", policy)[1].split()
+    checks.equal(sorted({re.sub(r"sha256-.*", "sha256-", w) for w in script_src}),
+                 ["'sha256-", "'wasm-unsafe-eval'"], "the policy: scripts by their hashes alone")
+    driver.execute_script("""document.body.insertAdjacentHTML('beforeend',
+        '<img src=x onerror="window.ran = true"><svg><image href=x onerror="window.ran = true"/></svg>');""")
+    time.sleep(0.5)
+    checks.equal(driver.execute_script("return window.ran === undefined"), True,
+                 "the policy: an inline handler does not run")
+
+
 def split_images(path, folder):
     """The D88 file's images, one file each, named by index and header name."""
     data = open(path, "rb").read()
@@ -585,8 +611,14 @@ def main():
         # Names the page must show as text wherever it shows them: a set's
         # and a file with no disk image in it, whose note names it.
         hostile = [shutil.copyfile(made["set.d88"], os.path.join(inputs, 'a<b>&"c".d88')),
-                   os.path.join(inputs, "x<i>&'y'<!--.d88")]
+                   os.path.join(inputs, "x<i>&'y'<!--.d88"), os.path.join(inputs, "<img src=x onerror=x()>.d88")]
         open(hostile[1], "wb").write(b"<b>not a disk")
+        # And disks named so: a User Disk and a disk of no set, which the
+        # summary names too.
+        user = bytearray(open(disks[0], "rb").read())
+        other = bytearray(open(os.path.join(data, "x1-sos-test.d88"), "rb").read())
+        user[:17], other[:17] = b"<svg onload=x()>\0", b'"><img src=x>&\0\0\0\0'
+        open(hostile[2], "wb").write(user + other)
 
         # One folder through four choices: each later output replaces the
         # earlier one of its name, as on disk.
@@ -598,9 +630,13 @@ def main():
                                      "return {x: r.left, y: r.top, width: r.width, height: r.height, scale: 1};")
         shot = driver.execute_cdp_cmd("Page.captureScreenshot", {"format": "png", "clip": clip})
         open(os.path.join(os.path.dirname(page), "page-map.png"), "wb").write(base64.b64decode(shot["data"]))
-        for paths in (disks, [made["damaged set.d88"]], [made["65 images.d88"]], [made["MA100"]], hostile):
+        for paths in (disks, [made["damaged set.d88"]], [made["65 images.d88"]], [made["MA100"]]):
             seen = check_choice(driver, native, paths, checks, seen)
+        driver.execute_script("window.x = function () { window.ran = true; };")
+        seen = check_choice(driver, native, hostile, checks, seen)
+        check_hostile(driver, checks)
         check_quiet(driver, checks)
+        check_policy(driver, checks)
         driver.quit()
 
         # A page opened afresh: a set named like one of its outputs, the real
