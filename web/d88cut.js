@@ -492,12 +492,44 @@ var Module = (function () {
 
   // ---- The folder's files and the zip ----
 
+  // What the core found of each output it put into the folder, by name,
+  // from the findings of every file handled since the page was opened or
+  // started over: a later output of a name replaces the earlier one, and
+  // an absent output leaves none.
+  var folderStates = {};
+  // The names of the files handled since then, for the zip's name.
+  var handled = [];
+  // The folder's files by name, for the zip and for saving into a folder.
+  var entries = {};
+
+  function noteOutputs(result) {
+    handled.push(result.name);
+    ((result.report && result.report.files) || []).forEach(function (file) {
+      (file.images || []).forEach(function (image) {
+        (image.recognitions || []).forEach(function (recognition) {
+          (recognition.outputs || []).forEach(function (output) {
+            if (output.state !== 'absent')
+              folderStates[output.name] = output;
+          });
+        });
+      });
+    });
+  }
+
+  // The zip is named after the file chosen when the folder holds the
+  // files of one chosen file alone.
+  function zipName() {
+    if (handled.length !== 1)
+      return 'd88cut-files.zip';
+    return handled[0].replace(/\.[^.]*$/, '') + '.zip';
+  }
+
   function showFiles() {
     fileUrls.forEach(URL.revokeObjectURL);
     fileUrls = [];
     var count = Module._d88web_list();
-    var entries = {};
-    var html = '';
+    entries = {};
+    var items = [];
     for (var i = 0; i < count; ++i) {
       var name = Module.UTF8ToString(Module._d88web_file_name(i));
       var at = Module._d88web_file_bytes(i);
@@ -505,17 +537,27 @@ var Module = (function () {
       entries[name] = bytes;
       var url = URL.createObjectURL(new Blob([bytes], {type: 'application/octet-stream'}));
       fileUrls.push(url);
-      html += '<li><a download="' + escapeHtml(name) + '" href="' + url + '">' + escapeHtml(name) +
-              '</a> <span class="size">' + bytesText(bytes.length) + '</span></li>';
+      var found = folderStates[name];
+      var item = el('li', {'data-state': found ? found.state : 'unknown'});
+      var link = el('a', {download: name, href: url}, name);
+      item.appendChild(link);
+      item.appendChild(el('span', {'class': 'size'}, bytesText(bytes.length)));
+      // Marked in words, not by colour alone.
+      if (found && found.state === 'incomplete')
+        item.appendChild(el('span', {'class': 'incomplete'},
+                            t('files.incomplete', {got: found.bytes, planned: found.planned})));
+      items.push(item);
     }
-    page.files.innerHTML = html;
+    page.files.replaceChildren.apply(page.files, items);
 
     if (zipUrl)
       URL.revokeObjectURL(zipUrl);
     zipUrl = null;
     var all = $('download-all');
+    $('save-folder').disabled = count === 0;
     if (count === 0) {
       all.removeAttribute('href');
+      all.download = 'd88cut-files.zip';
       all.textContent = 'Download all as zip (no files yet)';
       return;
     }
@@ -524,7 +566,49 @@ var Module = (function () {
     var zip = fflate.zipSync(entries, {level: 0});
     zipUrl = URL.createObjectURL(new Blob([zip], {type: 'application/zip'}));
     all.href = zipUrl;
+    all.download = zipName();
     all.textContent = 'Download all as zip (' + plural(count, 'file') + ', ' + bytesText(zip.length) + ')';
+  }
+
+  // Writes every file of the folder into a folder the person picks,
+  // replacing files of the same names there; where the browser has no
+  // folder picker the button stays hidden.
+  function saveIntoFolder() {
+    window.showDirectoryPicker({mode: 'readwrite'}).then(function (folder) {
+      var names = Object.keys(entries);
+      return names.reduce(function (done, name) {
+        return done.then(function () {
+          return folder.getFileHandle(name, {create: true});
+        }).then(function (handle) {
+          return handle.createWritable();
+        }).then(function (writable) {
+          return writable.write(entries[name]).then(function () { return writable.close(); });
+        });
+      }, Promise.resolve()).then(function () {
+        $('status').textContent = t('save.done', {n: names.length});
+      });
+    }).catch(function (error) {
+      if (error && error.name === 'AbortError')
+        return;  // the person closed the picker
+      $('status').textContent = t('save.failed', {error: String(error && error.message || error)});
+    });
+  }
+
+  // Empties the folder and everything shown, as if the page were opened
+  // afresh.
+  function startOver() {
+    queue = queue.then(function () {
+      Module._d88web_clear();
+      folderStates = {};
+      handled = [];
+      [page.summary, page.messages, page.scan, page.map].forEach(function (e) { e.replaceChildren(); });
+      $('messages-box').open = false;
+      $('scan-box').open = false;
+      showFiles();
+      delete document.body.dataset.outcome;
+      setState('ready', 'Ready: choose D88 files, or drop them on this page.');
+    });
+    return queue;
   }
 
   // ---- Choosing files ----
@@ -543,6 +627,13 @@ var Module = (function () {
       buffers.forEach(function (buffer, i) {
         var result = handleOne(files[i].name, new Uint8Array(buffer));
         var found = findingsOf(result);
+        noteOutputs(result);
+        // The messages and the report open by themselves when they hold
+        // a warning or an error.
+        if (result.failed || result.cut.lines.some(function (l) { return l.stream === 'stderr'; }))
+          $('messages-box').open = true;
+        if (result.failed || result.scan.status !== 0)
+          $('scan-box').open = true;
         outcomes.push(outcomeOf(result, found));
         summaries.push(summaryOf(result, found, outcomes[i]));
         messages += messagesHtml(result);
@@ -552,6 +643,8 @@ var Module = (function () {
       page.messages.insertAdjacentHTML('beforeend', messages);
       page.scan.insertAdjacentHTML('beforeend', scans);
       page.map.insertAdjacentHTML('beforeend', maps);
+      if (handled.length > files.length)
+        summaries.push(el('p', {'class': 'earlier'}, t('summary.earlier')));
       page.summary.replaceChildren.apply(page.summary, summaries);
       showFiles();
       var outcome = overallOutcome(outcomes);
@@ -627,6 +720,12 @@ var Module = (function () {
     page.map.addEventListener('mouseover', showSector);
     page.map.addEventListener('focusin', showSector);
     page.map.addEventListener('keydown', moveBetweenSectors);
+    $('start-over').addEventListener('click', startOver);
+    if (typeof window.showDirectoryPicker === 'function') {
+      $('save-folder').hidden = false;
+      $('save-folder').addEventListener('click', saveIntoFolder);
+    }
+    showFiles();
     input.disabled = false;
     setState('ready', 'Ready: choose D88 files, or drop them on this page.');
   }

@@ -141,6 +141,25 @@ EMSCRIPTEN_KEEPALIVE void d88web_forget(const char* name)
     platform::removeFile(inputPath(name).c_str());
 }
 
+// Empties the folder, for a person who starts over: the files of their
+// earlier choices go, as if the page had been opened afresh.
+EMSCRIPTEN_KEEPALIVE void d88web_clear()
+{
+    DIR* dir = opendir(".");
+    if (dir == nullptr)
+        return;
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(dir)) {
+        struct stat info;
+        if (stat(entry->d_name, &info) == 0 && S_ISREG(info.st_mode))
+            names.push_back(entry->d_name);
+    }
+    closedir(dir);
+    for (const std::string& name : names)
+        platform::removeFile(name.c_str());
+    listed.clear();
+}
+
 // What the last cut (0) or scan (1: the report, 2: the JSON) wrote.
 EMSCRIPTEN_KEEPALIVE const char* d88web_output(int which)
 {

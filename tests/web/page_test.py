@@ -103,7 +103,15 @@ return {
   outcome: document.body.dataset.outcome,
   status: document.getElementById('status').textContent,
   files: all('#files a[download]').map(function (a) { return [a.download, a.href]; }),
-  zip: document.getElementById('download-all').href
+  zip: document.getElementById('download-all').href,
+  zipName: document.getElementById('download-all').download,
+  open: [document.getElementById('messages-box').open, document.getElementById('scan-box').open],
+  earlier: all('#summary > p.earlier').length,
+  // The files marked incomplete, in words beside their names.
+  marked: all('#files li[data-state="incomplete"]').map(function (li) {
+    return [li.querySelector('a').download, /incomplete: [\d,]+ of [\d,]+ bytes/.test(li.textContent)];
+  }),
+  order: all('main > section').map(function (e) { return e.id || e.querySelector('h2').id; })
 };"""
 
 # Reads blob URLs with fetch() inside the page, as base64.
@@ -164,6 +172,8 @@ class Native:
         self.d88scan = os.path.join(build, "d88scan")
         self.folder = tempfile.mkdtemp(dir=work)
         self.work = work
+        # What d88scan found of the output last written under each name.
+        self.states = {}
 
     def cut(self, path):
         """Status, terminal lines, and the lines of stdout and of stderr
@@ -510,6 +520,8 @@ def check_choice(driver, native, paths, checks, seen):
         checks.equal(page["figures"].count(name), len(images), f"{name}: disk maps")
         documents.append((name, document))
         summaries.append(expected_summary(name, document, page["messages"][seen + i]["exit"]))
+        native.states.update((o["name"], o["state"]) for f in document["files"] for im in f.get("images", [])
+                             for r in im.get("recognitions", []) for o in r["outputs"] if o["state"] != "absent")
 
     # The summary speaks of this choice alone, a file at a time; warnings
     # name the incomplete files, then the absent ones, image by image.
@@ -517,6 +529,14 @@ def check_choice(driver, native, paths, checks, seen):
         checks.equal(got, want, f"{(want or got)['file']}: the summary")
     outcome = overall_outcome([s["outcome"] for s in summaries])
     checks.equal((page["outcome"], page["status"]), (outcome, STATUS[outcome]), "the outcome and the status line")
+    checks.equal(page["earlier"], int(seen > 0), "the summary's word on files of earlier choices")
+    # The outcome and the files first; the messages and the report last,
+    # open by themselves once they hold a warning or an error.
+    checks.equal(page["order"], ["choose", "results", "map-title", "messages-title", "scan-title"],
+                 "the page's parts in order")
+    warned = (any(s == "stderr" for m in page["messages"] for s, _ in m["lines"]),
+              any(r["exit"] != 0 for r in page["scan"]))
+    checks.equal(page["open"], list(warned), "the messages and the report open on a warning or an error")
 
     drawn = sum(1 for _, document in documents for f in document["files"] for im in f.get("images", [])
                 if "error" not in im)
@@ -527,6 +547,11 @@ def check_choice(driver, native, paths, checks, seen):
 
     folder = native.files()
     checks.equal([n for n, _ in page["files"]], list(folder), "the files in the folder")
+    checks.equal(page["marked"], [[n, True] for n in folder if native.states.get(n) == "incomplete"],
+                 "the files marked incomplete, in words")
+    only = os.path.basename(paths[0]) if seen + len(paths) == 1 else None
+    checks.equal(page["zipName"], re.sub(r"\.[^.]*$", "", only) + ".zip" if only else "d88cut-files.zip",
+                 "the zip's name")
     bytes_ = fetch(driver, [href for _, href in page["files"]] + [page["zip"]])
     for (name, _), data in zip(page["files"], bytes_):
         checks.equal(data, folder.get(name), f"{name}: bytes")
@@ -570,6 +595,19 @@ def check_policy(driver, checks):
     time.sleep(0.5)
     checks.equal(driver.execute_script("return window.ran === undefined"), True,
                  "the policy: an inline handler does not run")
+
+
+def check_start_over(driver, checks):
+    """Start over empties the folder and all that was shown."""
+    driver.find_element(By.ID, "start-over").click()
+    wait(driver, 30, lambda d: d.execute_script("return document.body.dataset.state") == "ready")
+    driver.execute_script("window.states.splice(0)")
+    left = driver.execute_script("""
+        return ['summary', 'files', 'messages', 'scan', 'map'].map(function (id) {
+          return document.getElementById(id).children.length;
+        }).concat([document.getElementById('download-all').hasAttribute('href'),
+                   document.body.dataset.outcome === undefined]);""")
+    checks.equal(left, [0, 0, 0, 0, 0, False, True], "Start over: nothing left shown, no files, no outcome")
 
 
 def split_images(path, folder):
@@ -637,6 +675,8 @@ def main():
         check_hostile(driver, checks)
         check_quiet(driver, checks)
         check_policy(driver, checks)
+        check_start_over(driver, checks)
+        check_choice(driver, Native(build, work), [made["set.d88"]], checks, 0)
         driver.quit()
 
         # A page opened afresh: a set named like one of its outputs, the real
