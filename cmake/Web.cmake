@@ -12,6 +12,7 @@ set(webSources
   ${PROJECT_SOURCE_DIR}/web/d88cut.css
   ${PROJECT_SOURCE_DIR}/web/d88cut.js
   ${PROJECT_SOURCE_DIR}/web/lang/en.json
+  ${PROJECT_SOURCE_DIR}/web/lang/ja.json
   ${zipLibrary}
 )
 set(webShell ${CMAKE_BINARY_DIR}/web/shell.html)

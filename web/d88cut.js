@@ -8,7 +8,7 @@
 var Module = (function () {
   // What the core's last calls wrote, by d88web_output's number: the cut's
   // lines, the scan's text report and the scan's JSON.
-  var CUT = 0, SCAN = 1, SCAN_JSON = 2;
+  var CUT = 0, SCAN = 1, SCAN_JSON = 2, CUT_GLOSSES = 3;
   var STDERR_TAG = 'e'.charCodeAt(0);
   // Fill classes for the files a disk's sectors feed, taken in turn.
   var PALETTE_SIZE = 10;
@@ -25,8 +25,20 @@ var Module = (function () {
 
   // ---- Words: one table per language, inlined by the build ----
 
-  var STRINGS = {en: /* lang/en.json */};
+  var STRINGS = {en: /* lang/en.json */, ja: /* lang/ja.json */};
   var lang = 'en';
+
+  // The first of the browser's languages that the page speaks; English
+  // when it speaks none of them.
+  function browserLanguage() {
+    var wanted = navigator.languages && navigator.languages.length ? navigator.languages : [navigator.language];
+    for (var i = 0; i < wanted.length; ++i) {
+      var code = String(wanted[i] || '').toLowerCase().split('-')[0];
+      if (STRINGS[code])
+        return code;
+    }
+    return 'en';
+  }
 
   // The words of KEY with {name} filled in from PARAMS; a count n picks
   // KEY.one or KEY.other where the table has no KEY itself.
@@ -66,16 +78,17 @@ var Module = (function () {
   }
 
   function bytesText(count) {
-    return String(count).replace(/\B(?=(\d{3})+$)/g, ',') + (count === 1 ? ' byte' : ' bytes');
+    return t('bytes', {n: count});
   }
 
-  function plural(count, word) {
-    return count + ' ' + word + (count === 1 ? '' : 's');
-  }
+  // The status line, kept as its key so that it can be said again in the
+  // other language.
+  var status = {key: 'status.loading', params: {}};
 
-  function setState(state, words) {
+  function setState(state, key, params) {
+    status = {key: key, params: params || {}};
     document.body.dataset.state = state;
-    $('status').textContent = words;
+    $('status').textContent = t(key, params);
   }
 
   function output(which) {
@@ -112,6 +125,8 @@ var Module = (function () {
     }
     var cutStatus = Module.ccall('d88web_cut', 'number', ['string'], [name]);
     var cut = outputLines(CUT, cutStatus);
+    var glosses = utf8.decode(output(CUT_GLOSSES)).split('\n');
+    cut.lines.forEach(function (line, i) { line.gloss = glosses[i] || ''; });
     var scanStatus = Module.ccall('d88web_scan', 'number', ['string'], [name]);
     var scan = outputLines(SCAN, scanStatus);
     var report = null;
@@ -125,10 +140,13 @@ var Module = (function () {
   }
 
   // The file's name and exit status, shown above its lines by the
-  // stylesheet and read out as the group's name.
+  // stylesheet and read out as the group's name. The lines are the core's
+  // own, in English but for the disk messages.
   function caption(name, status) {
     return ' data-file="' + escapeHtml(name) + '" data-exit="' + status + '" role="group"' +
-           ' aria-label="' + escapeHtml(name + ', exit status ' + status) + '"';
+           ' data-caption="' + escapeHtml(t('run.caption', {file: name, status: status})) + '"' +
+           ' aria-label="' + escapeHtml(t('run.label', {file: name, status: status})) + '"' +
+           ' lang="en" translate="no"';
   }
 
   function messagesHtml(result) {
@@ -136,7 +154,12 @@ var Module = (function () {
       return noteHtml(result.name, t('summary.memory', {error: result.failed}));
     var html = '<div class="run" tabindex="0"' + caption(result.name, result.cut.status) + '>';
     result.cut.lines.forEach(function (line) {
-      html += '<div data-stream="' + line.stream + '">' + escapeHtml(line.text) + '</div>';
+      // A disk message is Japanese, as the disks' system wrote it; in
+      // English its meaning follows, as the manual page gives it.
+      html += '<div data-stream="' + line.stream + '"' + (line.gloss ? ' lang="ja"' : '') + '>' +
+              escapeHtml(line.text) + '</div>';
+      if (line.gloss && lang === 'en')
+        html += '<div class="gloss">“' + escapeHtml(line.gloss) + '”</div>';
     });
     return html + '</div>';
   }
@@ -215,7 +238,7 @@ var Module = (function () {
       'data-whole': found.whole, 'data-incomplete': found.incomplete.length,
       'data-absent': found.absent.length, 'data-disks': found.disks.join(',')
     });
-    box.appendChild(el('h3', {}, result.name));
+    box.appendChild(el('h3', {translate: 'no'}, result.name));
     var list = el('ul');
     function say(kind, words) { list.appendChild(el('li', {'class': kind}, words)); }
     if (result.failed)
@@ -278,8 +301,10 @@ var Module = (function () {
       var sectors = side.sectors || [];
       var sizes = sectors.map(function (s) { return s.size; });
       var same = sizes.every(function (s) { return s === sizes[0]; });
-      var key = plural(sectors.length, 'sector') +
-                (sectors.length === 0 ? '' : same ? ' of ' + bytesText(sizes[0]) : ' of mixed sizes');
+      var count = t('map.sectors', {n: sectors.length});
+      var key = sectors.length === 0 ? count
+              : same ? t('map.sectorsOf', {sectors: count, bytes: bytesText(sizes[0])})
+              : t('map.sectorsMixed', {sectors: count});
       if (!(key in shapes)) {
         shapes[key] = 0;
         order.push(key);
@@ -288,17 +313,17 @@ var Module = (function () {
     });
     order.sort(function (a, b) { return shapes[b] - shapes[a]; });
     if (order.length === 0)
-      return 'no track sides with sectors';
+      return t('map.noSides');
     return order.map(function (key) {
-      return (shapes[key] === 1 ? '1 track side' : shapes[key] + ' track sides') + ' of ' + key;
-    }).join(', ');
+      return t('map.sides', {n: shapes[key], shape: key});
+    }).join(t('list.join'));
   }
 
   // A sector as the report names it: track index and ID without N.
   function place(track, s) { return track + '/' + s.c + '/' + s.h + '/' + s.r; }
 
   function stopsHere(names) {
-    return names.join(', ') + (names.length === 1 ? ' stops' : ' stop') + ' here';
+    return t('map.stops', {n: names.length, names: names.join(', ')});
   }
 
   // Which outputs read each sector, and where runs stopped.
@@ -345,7 +370,7 @@ var Module = (function () {
 
   function sideLabel(side) {
     var first = (side.sectors || [])[0];
-    return 'T' + side.track + (first ? ' C' + first.c + ' H' + first.h : '');
+    return first ? t('map.side', {track: side.track, c: first.c, h: first.h}) : t('map.sideBare', {track: side.track});
   }
 
   function diskSvg(image, index) {
@@ -375,17 +400,17 @@ var Module = (function () {
         if (stop && stop.stop.reason === 'missing')
           stop = null;  // the one read has another N, drawn apart below
         seen[key] = true;
-        var id = 'C ' + s.c + ', H ' + s.h + ', R ' + s.r + ', N ' + s.n;
         var what = reads.length ? reads.map(function (o) { return o.output.name; }).join(', ')
-                                : 'not read by any file';
+                                : t('map.unread');
         var classes = 'sector';
         if (stop) {
           classes += ' short';
-          what += '; short, ' + stopsHere(stop.names);
+          what = t('map.short', {what: what, stops: stopsHere(stop.names)});
         }
+        var title = t('map.record', {track: side.track, c: s.c, h: s.h, r: s.r, n: s.n,
+                                     bytes: bytesText(s.size), what: what});
         cells.push({r: s.r, html: function (x) {
-          return sectorCell(x, y, 'Track ' + side.track + ', ' + id + ', ' + bytesText(s.size) + ': ' + what,
-                            classes, reads.map(function (o) { return o.colour; }));
+          return sectorCell(x, y, title, classes, reads.map(function (o) { return o.colour; }));
         }});
       });
       Object.keys(index.stops).forEach(function (key) {
@@ -393,8 +418,8 @@ var Module = (function () {
         if (entry.stop.track !== side.track || (seen[key] && entry.stop.reason !== 'missing'))
           return;
         var stop = entry.stop;
-        var title = 'Track ' + stop.track + ', C ' + stop.c + ', H ' + stop.h + ', R ' + stop.r +
-                    ': missing; ' + stopsHere(entry.names);
+        var title = t('map.missing', {track: stop.track, c: stop.c, h: stop.h, r: stop.r,
+                                      stops: stopsHere(entry.names)});
         // Drawn where the run looked for it: before the first sector of
         // a higher R on the side.
         var at = cells.findIndex(function (c) { return c.r > stop.r; });
@@ -410,18 +435,21 @@ var Module = (function () {
     var width = LABEL_W + columns * STEP_X;
     var height = Math.max(sides.length * STEP_Y, STEP_Y);
     return {width: width, html: '<svg class="disk-map" viewBox="0 0 ' + width + ' ' + height +
-            '" width="' + width + '" height="' + height + '" role="group" aria-label="Sectors by track side">' +
+            '" width="' + width + '" height="' + height + '" role="group" aria-label="' + escapeHtml(t('map.label')) + '">' +
             body + '</svg>'};
   }
 
   function legendHtml(index) {
     if (index.outputs.length === 0)
       return '';
-    var html = '<details><summary>' + plural(index.outputs.length, 'file') + ' on this disk</summary><ul class="legend">';
+    var html = '<details><summary>' + escapeHtml(t('map.legend', {n: index.outputs.length})) +
+               '</summary><ul class="legend">';
     index.outputs.forEach(function (o) {
-      var state = o.output.state && o.output.state !== 'whole' ? ' (' + o.output.state + ')' : '';
+      var state = o.output.state === 'incomplete' || o.output.state === 'absent'
+                ? ' ' + t('map.legendState', {state: t('state.' + o.output.state)}) : '';
       html += '<li><svg width="12" height="12" aria-hidden="true"><rect width="12" height="12" class="o' +
-              o.colour + '"/></svg>' + escapeHtml(o.output.name + state) + '</li>';
+              o.colour + '"/></svg><span translate="no">' + escapeHtml(o.output.name) + '</span>' +
+              escapeHtml(state) + '</li>';
     });
     return html + '</ul></details>';
   }
@@ -429,14 +457,14 @@ var Module = (function () {
   function kindLine(image) {
     var recognitions = image.recognitions || [];
     if (recognitions.length === 0)
-      return 'not a disk of the set';
+      return t('map.foreign');
     return recognitions.map(function (r) {
       var outputs = r.outputs || [];
       var whole = outputs.filter(function (o) { return o.state === 'whole'; }).length;
-      return r.kind + (r.version === 'early' ? ' (early version)' : '') +
-             (outputs.length ? ': ' + plural(outputs.length, 'file') + ', ' + whole + ' whole'
-                             : ': no files to cut');
-    }).join('; ');
+      var disk = r.version === 'early' ? t('map.early', {disk: r.kind}) : r.kind;
+      return outputs.length ? t('map.kindFiles', {disk: disk, n: outputs.length, whole: whole})
+                            : t('map.kindNone', {disk: disk});
+    }).join(t('map.kindJoin'));
   }
 
   // Why no disk was recognised: each label test's finding, in the
@@ -445,13 +473,13 @@ var Module = (function () {
     var reasons = image.reasons || [];
     if ((image.recognitions || []).length !== 0 || reasons.length === 0)
       return '';
-    return '<ul class="reasons">' + reasons.map(function (r) {
+    return '<ul class="reasons" lang="en" translate="no">' + reasons.map(function (r) {
       return '<li>' + escapeHtml(r.text || r.finding) + '</li>';
     }).join('') + '</ul>';
   }
 
   function noteHtml(name, words) {
-    return '<p class="note" data-file="' + escapeHtml(name) + '">' + escapeHtml(name + ': ' + words) + '</p>';
+    return '<p class="note" data-file="' + escapeHtml(name) + '">' + escapeHtml(t('note', {file: name, words: words})) + '</p>';
   }
 
   function mapHtml(result) {
@@ -459,33 +487,34 @@ var Module = (function () {
       return '';
     var files = result.report && result.report.files;
     if (!files || !files.length)
-      return noteHtml(result.name, 'no map; the report could not be read.');
+      return noteHtml(result.name, t('map.noReport'));
     var html = '';
     files.forEach(function (file) {
       if (file.error)
-        html += noteHtml(result.name, 'cannot be read: ' + file.error);
+        html += noteHtml(result.name, t('map.fileError', {error: file.error}));
       else if ((file.images || []).length === 0)
-        html += noteHtml(result.name, 'no disk images.');
+        html += noteHtml(result.name, t('map.noImages'));
       (file.images || []).forEach(function (image, i) {
         if (image.error) {
-          html += noteHtml(result.name, 'image ' + image.index + ' at offset ' + image.offset + ': ' + image.error);
+          html += noteHtml(result.name, t('map.imageError', {index: String(image.index), offset: String(image.offset),
+                                                             error: image.error}));
           return;
         }
         var index = planIndex(image);
         var known = (image.recognitions || []).length !== 0;
-        var number = image.index !== undefined ? image.index : i;
+        var imageNumber = image.index !== undefined ? image.index : i;
         var map = diskSvg(image, index);
         // As wide as its map, which narrows with a narrow screen.
         html += '<figure class="disk' + (known ? '' : ' foreign') + '" style="width: ' + map.width +
-                'px" data-file="' + escapeHtml(result.name) + '" data-image="' + number + '">' +
-                '<figcaption><strong>' + escapeHtml(result.name) + ', image ' + number +
-                (image.name ? ' "' + escapeHtml(image.name) + '"' : '') + '</strong>' +
+                'px" data-file="' + escapeHtml(result.name) + '" data-image="' + imageNumber + '">' +
+                '<figcaption><strong>' + escapeHtml(image.name ? t('map.caption', {file: result.name, index: imageNumber, disk: image.name})
+                                                              : t('map.captionBare', {file: result.name, index: imageNumber})) + '</strong>' +
                 '<span class="kind">' + escapeHtml(kindLine(image)) + '</span>' + reasonsHtml(image) +
                 '<span class="geometry">' + escapeHtml(geometry(image)) + '</span>' +
                 '</figcaption>' + legendHtml(index) + map.html + '</figure>';
       });
       if (file.imagesLeftUnread)
-        html += noteHtml(result.name, 'more images follow the 64th; d88cut does not read them.');
+        html += noteHtml(result.name, t('map.over64'));
     });
     return html;
   }
@@ -539,7 +568,7 @@ var Module = (function () {
       fileUrls.push(url);
       var found = folderStates[name];
       var item = el('li', {'data-state': found ? found.state : 'unknown'});
-      var link = el('a', {download: name, href: url}, name);
+      var link = el('a', {download: name, href: url, translate: 'no'}, name);
       item.appendChild(link);
       item.appendChild(el('span', {'class': 'size'}, bytesText(bytes.length)));
       // Marked in words, not by colour alone.
@@ -558,7 +587,7 @@ var Module = (function () {
     if (count === 0) {
       all.removeAttribute('href');
       all.download = 'd88cut-files.zip';
-      all.textContent = 'Download all as zip (no files yet)';
+      all.textContent = t('download.none');
       return;
     }
     // Stored, not deflated: deflating took ten times as long as the cut,
@@ -567,7 +596,7 @@ var Module = (function () {
     zipUrl = URL.createObjectURL(new Blob([zip], {type: 'application/zip'}));
     all.href = zipUrl;
     all.download = zipName();
-    all.textContent = 'Download all as zip (' + plural(count, 'file') + ', ' + bytesText(zip.length) + ')';
+    all.textContent = t('download.all', {n: count, bytes: bytesText(zip.length)});
   }
 
   // Writes every file of the folder into a folder the person picks,
@@ -606,12 +635,28 @@ var Module = (function () {
       $('scan-box').open = false;
       showFiles();
       delete document.body.dataset.outcome;
-      setState('ready', 'Ready: choose D88 files, or drop them on this page.');
+      choices = [];
+      setState('ready', 'status.ready');
     });
     return queue;
   }
 
   // ---- Choosing files ----
+
+  // Every choice since the page was opened or started over, as the
+  // results of its files, so that all can be said again in the other
+  // language.
+  var choices = [];
+
+  // The summary speaks of the last choice, and says when the folder holds
+  // files of earlier ones too.
+  function showSummary() {
+    var last = choices[choices.length - 1] || [];
+    var boxes = last.map(function (result) { return summaryOf(result, result.found, result.outcome); });
+    if (choices.length > 1)
+      boxes.push(el('p', {'class': 'earlier'}, t('summary.earlier')));
+    page.summary.replaceChildren.apply(page.summary, boxes);
+  }
 
   function handleFiles(list) {
     var files = Array.prototype.slice.call(list);
@@ -619,14 +664,13 @@ var Module = (function () {
       return queue;
     queue = queue.then(function () {
       delete document.body.dataset.outcome;
-      setState('busy', 'Reading ' + plural(files.length, 'file') + '…');
+      setState('busy', 'status.reading', {n: files.length});
       return Promise.all(files.map(function (f) { return f.arrayBuffer(); }));
     }).then(function (buffers) {
-      var messages = '', scans = '', maps = '';
-      var summaries = [], outcomes = [];
-      buffers.forEach(function (buffer, i) {
+      var results = buffers.map(function (buffer, i) {
         var result = handleOne(files[i].name, new Uint8Array(buffer));
-        var found = findingsOf(result);
+        result.found = findingsOf(result);
+        result.outcome = outcomeOf(result, result.found);
         noteOutputs(result);
         // The messages and the report open by themselves when they hold
         // a warning or an error.
@@ -634,27 +678,49 @@ var Module = (function () {
           $('messages-box').open = true;
         if (result.failed || result.scan.status !== 0)
           $('scan-box').open = true;
-        outcomes.push(outcomeOf(result, found));
-        summaries.push(summaryOf(result, found, outcomes[i]));
-        messages += messagesHtml(result);
-        scans += scanHtml(result);
-        maps += mapHtml(result);
+        return result;
       });
-      page.messages.insertAdjacentHTML('beforeend', messages);
-      page.scan.insertAdjacentHTML('beforeend', scans);
-      page.map.insertAdjacentHTML('beforeend', maps);
-      if (handled.length > files.length)
-        summaries.push(el('p', {'class': 'earlier'}, t('summary.earlier')));
-      page.summary.replaceChildren.apply(page.summary, summaries);
+      choices.push(results);
+      page.messages.insertAdjacentHTML('beforeend', results.map(messagesHtml).join(''));
+      page.scan.insertAdjacentHTML('beforeend', results.map(scanHtml).join(''));
+      page.map.insertAdjacentHTML('beforeend', results.map(mapHtml).join(''));
+      showSummary();
       showFiles();
-      var outcome = overallOutcome(outcomes);
+      var outcome = overallOutcome(results.map(function (result) { return result.outcome; }));
       document.body.dataset.outcome = outcome;
-      setState('done', t('status.' + outcome));
+      setState('done', 'status.' + outcome);
     }).catch(function (error) {
       document.body.dataset.outcome = 'problems';
-      setState('done', 'Something went wrong: ' + error);
+      setState('done', 'status.failed', {error: String(error)});
     });
     return queue;
+  }
+
+  // ---- The language shown ----
+
+  // Says the page's own words, and all it has shown, in the language CODE.
+  function showLanguage(code) {
+    lang = code;
+    document.documentElement.lang = code;
+    document.title = t('page.title');
+    Array.prototype.forEach.call(document.querySelectorAll('[data-t]'), function (e) {
+      e.textContent = t(e.dataset.t, {version: e.dataset.version});
+    });
+    Array.prototype.forEach.call(document.querySelectorAll('[data-t-label]'), function (e) {
+      e.setAttribute('aria-label', t(e.dataset.tLabel));
+    });
+    Array.prototype.forEach.call(document.querySelectorAll('[data-lang]'), function (button) {
+      button.setAttribute('aria-pressed', String(button.dataset.lang === code));
+    });
+    $('status').textContent = t(status.key, status.params);
+    if (!page.files)
+      return;  // the core is not ready yet, and nothing is shown
+    var results = [].concat.apply([], choices);
+    page.messages.innerHTML = results.map(messagesHtml).join('');
+    page.scan.innerHTML = results.map(scanHtml).join('');
+    page.map.innerHTML = results.map(mapHtml).join('');
+    showSummary();
+    showFiles();
   }
 
   // Shows the ID, size and file of the sector under the pointer or the
@@ -727,12 +793,19 @@ var Module = (function () {
     }
     showFiles();
     input.disabled = false;
-    setState('ready', 'Ready: choose D88 files, or drop them on this page.');
+    setState('ready', 'status.ready');
   }
+
+  Array.prototype.forEach.call(document.querySelectorAll('[data-lang]'), function (button) {
+    button.addEventListener('click', function () {
+      queue = queue.then(function () { showLanguage(button.dataset.lang); });
+    });
+  });
+  showLanguage(browserLanguage());
 
   core.onRuntimeInitialized = start;
   core.onAbort = function (what) {
-    setState('done', 'The cutter stopped: ' + what + '. Reload the page to start again.');
+    setState('done', 'status.aborted', {what: String(what)});
   };
   return core;
 })();

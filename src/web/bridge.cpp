@@ -43,7 +43,7 @@ const char asideFolder[] = "/in";
 std::string kindNames;
 
 // What the last call wrote, for d88web_output.
-enum Output { cutLines, scanLines, scanJson, outputCount };
+enum Output { cutLines, scanLines, scanJson, cutGlosses, outputCount };
 std::string outputs[outputCount];
 
 std::string inputPath(const char* name)
@@ -90,25 +90,34 @@ EMSCRIPTEN_KEEPALIVE const char* d88web_disk_kinds()
 }
 
 // Cuts the chosen file NAME into the folder as `d88cut NAME` would, its
-// lines as a Transcript in d88web_output(0); returns d88cut's exit status.
+// lines as a Transcript in d88web_output(0) and what each line means in
+// English, one a line (empty for a line in English), in d88web_output(3);
+// returns d88cut's exit status.
 EMSCRIPTEN_KEEPALIVE int d88web_cut(const char* name)
 {
     const std::string path = inputPath(name);
     Transcript transcript;
+    // Each event says one whole line or none, so the lines end in the
+    // order they are said, and each line's gloss follows in step.
+    std::string glosses;
     int status = 1;
     D88Reader reader;
     if (!reader.open(path.c_str())) {
         const std::string line = openFailureMessage;
         transcript.add(Stream::err, line.data(), std::streamsize(line.size()));
+        glosses = std::string(openFailureGloss) + '\n';
     } else {
         CutMessages messages(name);
         cutImages(reader, platform::fileId(path.c_str()), [&](const CutEvent& event) {
             const MessageLine line = messages.lineOf(event);
             transcript.add(line.stream, line.text.data(), std::streamsize(line.text.size()));
+            if (!line.text.empty())
+                glosses += line.gloss + '\n';
         });
         status = messages.status();
     }
     outputs[cutLines] = transcript.finish();
+    outputs[cutGlosses] = glosses;
     return status;
 }
 
@@ -160,7 +169,8 @@ EMSCRIPTEN_KEEPALIVE void d88web_clear()
     listed.clear();
 }
 
-// What the last cut (0) or scan (1: the report, 2: the JSON) wrote.
+// What the last cut (0: its lines, 3: their English glosses) or scan (1:
+// the report, 2: the JSON) wrote.
 EMSCRIPTEN_KEEPALIVE const char* d88web_output(int which)
 {
     return outputs[which].data();

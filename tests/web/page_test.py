@@ -41,14 +41,15 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
 
-def open_page(page):
-    """Headless Chromium showing PAGE, ready; it records every state the
-    page takes from then on in window.states."""
+def open_page(page, language="en-US"):
+    """Headless Chromium, its languages LANGUAGE, showing PAGE, ready; it
+    records every state the page takes from then on in window.states."""
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     for argument in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage",
-                     "--window-size=1280,900"):
+                     "--window-size=1280,900", f"--lang={language}"):
         options.add_argument(argument)
+    options.add_experimental_option("prefs", {"intl.accept_languages": language})
     options.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     driver.get("file://" + os.path.abspath(page))
@@ -560,13 +561,13 @@ def check_choice(driver, native, paths, checks, seen):
     return seen + len(paths)
 
 
-def check_quiet(driver, checks):
+def check_quiet(driver, checks, schemes=("blob", "data", "file")):
     """No request but for the page itself, data: and blob: URLs, and nothing
-    in the console."""
+    in the console; SCHEMES, those of the URLs requested."""
     urls = [json.loads(e["message"])["message"] for e in driver.get_log("performance")]
     urls = [m["params"]["request"]["url"] for m in urls if m["method"] == "Network.requestWillBeSent"]
     unexpected = [u for u in urls if not re.match(r"(file|data|blob):", u)]
-    checks.equal((unexpected, sorted({u.split(":")[0] for u in urls})), ([], ["blob", "data", "file"]),
+    checks.equal((unexpected, sorted({u.split(":")[0] for u in urls})), ([], list(schemes)),
                  "requests: none to the network, and the log of them is live")
     checks.equal([e["message"] for e in driver.get_log("browser")], [], "console messages")
 
@@ -608,6 +609,95 @@ def check_start_over(driver, checks):
         }).concat([document.getElementById('download-all').hasAttribute('href'),
                    document.body.dataset.outcome === undefined]);""")
     checks.equal(left, [0, 0, 0, 0, 0, False, True], "Start over: nothing left shown, no files, no outcome")
+
+
+# The text a person sees, node by node, apart from what the core says and
+# the names of files and disks (marked translate="no"); every <details>
+# opened first, so that what it folds away is seen too.
+VISIBLE_TEXT = """
+Array.prototype.forEach.call(document.querySelectorAll('details'), function (d) { d.open = true; });
+var texts = [];
+var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+while (walker.nextNode()) {
+  var node = walker.currentNode, e = node.parentElement;
+  if (!node.textContent.trim() || e.closest('[translate="no"], script, style, noscript, title'))
+    continue;
+  if (e.checkVisibility ? e.checkVisibility() : e.getClientRects().length)
+    texts.push(node.textContent.trim());
+}
+return {lang: document.documentElement.lang, texts: texts,
+        status: document.getElementById('status').textContent,
+        japanese: Array.prototype.map.call(document.querySelectorAll('#messages [data-stream]'), function (l) {
+          var next = l.nextElementSibling;
+          return [l.textContent, l.getAttribute('lang'),
+                  next && next.classList.contains('gloss') ? next.textContent : null];
+        })};"""
+
+PLACEHOLDER = re.compile(r"\{(\w+)\}")
+
+
+def tables(web):
+    return {code: json.load(open(os.path.join(web, "lang", f"{code}.json"), encoding="utf-8"))
+            for code in ("en", "ja")}
+
+
+def check_tables(words, checks):
+    """Both tables say the same things: the same keys, and in each the same
+    values to fill in."""
+    en, ja = words["en"], words["ja"]
+    checks.equal(sorted(set(en) ^ set(ja)), [], "the string tables: keys missing from one")
+    checks.equal([k for k in en if k in ja and set(PLACEHOLDER.findall(en[k])) != set(PLACEHOLDER.findall(ja[k]))],
+                 [], "the string tables: keys whose values to fill in differ")
+
+
+def check_language(driver, words, code, glosses, checks):
+    """The page as shown in CODE: every visible text of its own a phrase of
+    that language's table, none an English phrase the Japanese table lacks;
+    the disk messages marked Japanese, glossed in English alone (GLOSSES:
+    each Japanese line's meaning, as the manual page gives it)."""
+    shown = driver.execute_script(VISIBLE_TEXT)
+    checks.equal(shown["lang"], code, f"{code}: html[lang]")
+    patterns = [re.compile(PLACEHOLDER.sub("(.+?)", re.escape(v).replace("\\{", "{").replace("\\}", "}")), re.S)
+                for v in words[code].values()]
+    checks.equal([t for t in shown["texts"] if not any(p.fullmatch(t) for p in patterns)], [],
+                 f"{code}: visible text not from its table")
+    if code == "ja":
+        japanese = " ".join(words["ja"].values())
+        english = {chunk.strip() for v in words["en"].values() for chunk in PLACEHOLDER.split(v)[::2]
+                   if re.search(r"[A-Za-z]{4}", chunk) and chunk.strip() not in japanese}
+        checks.equal(sorted({e for e in english for t in shown["texts"] if e in t}), [],
+                     "ja: English phrases shown")
+    lines = [(text, lang, gloss) for text, lang, gloss in shown["japanese"] if re.search(r"[^\x00-\x7f]", text)]
+    checks.equal(len(lines) > 0 and all(lang == "ja" for _, lang, _ in lines), True,
+                 f"{code}: the disk messages marked Japanese")
+    checks.equal(sorted({(re.search(r"[^\x00-\x7f]", text) is not None, gloss is not None, gloss in (None, *glosses))
+                         for text, _, gloss in shown["japanese"]}),
+                 [(False, False, True), (True, code == "en", True)], f"{code}: the disk messages glossed in English alone")
+
+
+def check_languages(page, words, paths, native, checks):
+    """The page opened in Japanese, then switched to English and back."""
+    driver = open_page(page, "ja")
+    choose(driver, paths)
+    shown = driver.execute_script(READ_PAGE)
+    summaries = []
+    for path, message in zip(paths, shown["messages"]):
+        status, document = native.scan(path, "--json")
+        summaries.append(expected_summary(os.path.basename(path), json.loads("\n".join(document)), message["exit"]))
+    checks.equal(shown["summary"], summaries, "ja: the summary's counts")
+    outcome = overall_outcome([s["outcome"] for s in summaries])
+    glosses = [f"“{kind} recognised.”" for kind in ("User Disk", "Program Disk", "Disk A", "Disk B", "Disk C",
+                                                   "Start Disk", "JukeBox")]
+    glosses += ["“This seems to be an early version.”", "“Cannot open the file.”"]
+    for code in ("ja", "en", "ja"):
+        if code != driver.execute_script("return document.documentElement.lang"):
+            driver.find_element(By.CSS_SELECTOR, f"[data-lang={code}]").click()
+            wait(driver, 30, lambda d: d.execute_script("return document.documentElement.lang") == code)
+        checks.equal(driver.execute_script("return document.getElementById('status').textContent"),
+                     words[code][f"status.{outcome}"], f"{code}: the status line")
+        check_language(driver, words, code, glosses, checks)
+    check_quiet(driver, checks, ("data", "file"))
+    driver.quit()
 
 
 def split_images(path, folder):
@@ -678,6 +768,13 @@ def main():
         check_start_over(driver, checks)
         check_choice(driver, Native(build, work), [made["set.d88"]], checks, 0)
         driver.quit()
+
+        # The page in Japanese and in English: the tables, and what it
+        # shows of the damaged set, a file of no disk and one not D88.
+        words = tables(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "web"))
+        check_tables(words, checks)
+        check_languages(page, words, [made["damaged set.d88"], os.path.join(data, "x1-sos-test.d88"), hostile[1]],
+                        native, checks)
 
         # A page opened afresh: a set named like one of its outputs, the real
         # image and the damaged ones at once.
