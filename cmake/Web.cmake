@@ -41,7 +41,8 @@ target_link_options(d88cut_page PRIVATE
   -sSINGLE_FILE=1
   # Emscripten's HTML minifier fails on this output.
   -sMINIFY_HTML=0
-  -sENVIRONMENT=web
+  # The page runs the core in a Worker, made from the core's script.
+  -sENVIRONMENT=web,worker
   # One D88 file may hold 64 images of 416,688 bytes, and the folder
   # grows with every file handled.
   -sALLOW_MEMORY_GROWTH=1

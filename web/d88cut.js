@@ -1,25 +1,25 @@
-// The page's script. It puts the bytes of each chosen D88 file into the
-// page's in-memory file system, calls the core (compiled into this page) to
+// The page's script. It hands the bytes of each chosen D88 file, one file
+// at a time, to the core (compiled into this page and run in a Worker) to
 // cut it and to scan it, shows what they said, draws the disks from the
 // scan's JSON, and offers the files cut. It decides nothing about disks,
 // sectors or files itself.
 'use strict';
 
-var Module = (function () {
-  // What the core's last calls wrote, by d88web_output's number: the cut's
-  // lines, the scan's text report and the scan's JSON.
-  var CUT = 0, SCAN = 1, SCAN_JSON = 2, CUT_GLOSSES = 3;
-  var STDERR_TAG = 'e'.charCodeAt(0);
+(function () {
   // Fill classes for the files a disk's sectors feed, taken in turn.
   var PALETTE_SIZE = 10;
+  // The core's file system lives in the Worker's memory, which 32-bit
+  // WebAssembly cannot grow past 4 GiB and a typed array cannot fill past
+  // 2 GiB: a larger file is refused before it is read.
+  var LARGEST_FILE = 2 * 1024 * 1024 * 1024;
 
-  var core = {};
-  var shiftJis = new TextDecoder('shift_jis');
-  var utf8 = new TextDecoder('utf-8');
   var page = {};
   var queue = Promise.resolve();
   var fileUrls = [];
   var zipUrl = null;
+  // The folder the zip was made of, and its size.
+  var zipFor = null;
+  var zipSize = 0;
 
   function $(id) { return document.getElementById(id); }
 
@@ -91,52 +91,167 @@ var Module = (function () {
     $('status').textContent = t(key, params);
   }
 
-  function output(which) {
-    var start = Module._d88web_output(which);
-    return Module.HEAPU8.subarray(start, start + Module._d88web_output_size(which));
+  // ---- The core, in a Worker of its own ----
+
+  // What runs in the Worker, ahead of the core's script. It takes the
+  // files the page sends, one at a time, puts each into the core's file
+  // system once, cuts and scans it there as the console programs would,
+  // and sends back what the core said and the files of the folder. It
+  // becomes the Worker's script as text, so it uses nothing around it.
+  function coreWorker() {
+    // What the core's last calls wrote, by d88web_output's number.
+    var CUT = 0, SCAN = 1, SCAN_JSON = 2, CUT_GLOSSES = 3;
+    var STDERR_TAG = 'e'.charCodeAt(0);
+    var shiftJis = new TextDecoder('shift_jis');
+    var utf8 = new TextDecoder('utf-8');
+    var waiting = [];
+    var ready = false;
+
+    function output(which) {
+      var start = Module._d88web_output(which);
+      return Module.HEAPU8.subarray(start, start + Module._d88web_output_size(which));
+    }
+
+    // The lines the core wrote: per line, 'o' or 'e' for the stream, the
+    // line's bytes and '\n'. The disk messages are Shift-JIS.
+    function outputLines(which, status) {
+      var bytes = output(which);
+      var lines = [];
+      for (var at = 0; at < bytes.length;) {
+        var end = bytes.indexOf(10, at);
+        lines.push({
+          stream: bytes[at] === STDERR_TAG ? 'stderr' : 'stdout',
+          text: shiftJis.decode(bytes.subarray(at + 1, end))
+        });
+        at = end + 1;
+      }
+      return {status: status, lines: lines};
+    }
+
+    // A file the core's memory cannot hold is said so, and not cut.
+    function cutAndScan(name, bytes) {
+      var path = Module.UTF8ToString(Module._d88web_input_folder()) + '/' + name;
+      try {
+        Module.FS.writeFile(path, bytes);
+      } catch (error) {
+        try { Module.FS.unlink(path); } catch (ignored) { /* nothing was made */ }
+        return {name: name, failed: String(error && error.message || error)};
+      }
+      var cut = outputLines(CUT, Module.ccall('d88web_cut', 'number', ['string'], [name]));
+      var glosses = utf8.decode(output(CUT_GLOSSES)).split('\n');
+      cut.lines.forEach(function (line, i) { line.gloss = glosses[i] || ''; });
+      var scan = outputLines(SCAN, Module.ccall('d88web_scan', 'number', ['string'], [name]));
+      var report = null;
+      try {
+        report = JSON.parse(utf8.decode(output(SCAN_JSON)));
+      } catch (e) {
+        report = null;
+      }
+      Module.ccall('d88web_forget', null, ['string'], [name]);
+      return {name: name, cut: cut, scan: scan, report: report};
+    }
+
+    // The folder's files in the order of their names, as copies.
+    function folder() {
+      var files = [];
+      var count = Module._d88web_list();
+      for (var i = 0; i < count; ++i) {
+        var at = Module._d88web_file_bytes(i);
+        files.push({name: Module.UTF8ToString(Module._d88web_file_name(i)),
+                    bytes: Module.HEAPU8.slice(at, at + Module._d88web_file_size(i))});
+      }
+      return files;
+    }
+
+    function handle(message) {
+      if (message.type === 'file') {
+        var result = cutAndScan(message.name, new Uint8Array(message.buffer));
+        var files = folder();
+        postMessage({type: 'result', result: result, files: files},
+                    files.map(function (f) { return f.bytes.buffer; }));
+      } else if (message.type === 'restore') {
+        // A Worker started afresh after a cancel: the folder as it was
+        // after the last file handled whole.
+        message.files.forEach(function (f) { Module.FS.writeFile(Module.FS.cwd() + '/' + f.name, f.bytes); });
+      } else if (message.type === 'clear') {
+        Module._d88web_clear();
+      }
+    }
+
+    self.Module = {
+      onRuntimeInitialized: function () {
+        ready = true;
+        postMessage({type: 'ready', kinds: Module.UTF8ToString(Module._d88web_disk_kinds())});
+        waiting.splice(0).forEach(handle);
+      },
+      onAbort: function (what) { postMessage({type: 'aborted', what: String(what)}); },
+      onImage: function (done, images) { postMessage({type: 'progress', image: done, images: images}); }
+    };
+    self.onmessage = function (event) {
+      if (ready)
+        handle(event.data);
+      else
+        waiting.push(event.data);
+    };
   }
 
-  // The lines the core wrote: per line, 'o' or 'e' for the stream, the
-  // line's bytes and '\n'. The disk messages are Shift-JIS.
-  function outputLines(which, status) {
-    var bytes = output(which);
-    var lines = [];
-    for (var at = 0; at < bytes.length;) {
-      var end = bytes.indexOf(10, at);
-      lines.push({
-        stream: bytes[at] === STDERR_TAG ? 'stderr' : 'stdout',
-        text: shiftJis.decode(bytes.subarray(at + 1, end))
-      });
-      at = end + 1;
-    }
-    return {status: status, lines: lines};
+  var worker = null;
+  // The file the Worker is on: what to do with its result, or with its
+  // end when it is cancelled or the core stops.
+  var pending = null;
+  var CANCELLED = {cancelled: true};
+
+  // Starts the core in a Worker made from its own script, which lies
+  // inert in the page; FILES, the folder to start with.
+  function startCore(files) {
+    var source = '(' + coreWorker.toString() + ')();\n' + $('core').content.textContent;
+    var url = URL.createObjectURL(new Blob([source], {type: 'text/javascript'}));
+    worker = new Worker(url);
+    worker.onmessage = function (event) {
+      var message = event.data;
+      if (message.type === 'ready') {
+        URL.revokeObjectURL(url);
+        diskKinds = message.kinds.split('\n').filter(Boolean);
+        if (document.body.dataset.state === 'loading') {
+          $('d88-files').disabled = false;
+          setState('ready', 'status.ready');
+        }
+      } else if (message.type === 'progress') {
+        showProgress(message.image, message.images);
+      } else if (message.type === 'result' && pending) {
+        var call = pending;
+        pending = null;
+        call.resolve(message);
+      } else if (message.type === 'aborted') {
+        stopped(new Error(message.what));
+      }
+    };
+    worker.onerror = function (event) {
+      event.preventDefault();
+      stopped(new Error(event.message));
+    };
+    if (files.length)
+      worker.postMessage({type: 'restore', files: files});
   }
 
-  // The file goes into the page's file system once, where the core reads
-  // it as the console programs read a file on disk; then one cut and one
-  // scan. A file the page's memory cannot hold is said so, and not cut.
-  function handleOne(name, bytes) {
-    var path = Module.UTF8ToString(Module._d88web_input_folder()) + '/' + name;
-    try {
-      Module.FS.writeFile(path, bytes);
-    } catch (error) {
-      try { Module.FS.unlink(path); } catch (ignored) { /* nothing was made */ }
-      return {name: name, failed: String(error && error.message || error)};
+  // The core stopped: the file it was on is not handled, and the page
+  // must be loaded again.
+  function stopped(error) {
+    if (pending) {
+      var call = pending;
+      pending = null;
+      call.reject(error);
+    } else {
+      setState('done', 'status.aborted', {what: String(error.message || error)});
     }
-    var cutStatus = Module.ccall('d88web_cut', 'number', ['string'], [name]);
-    var cut = outputLines(CUT, cutStatus);
-    var glosses = utf8.decode(output(CUT_GLOSSES)).split('\n');
-    cut.lines.forEach(function (line, i) { line.gloss = glosses[i] || ''; });
-    var scanStatus = Module.ccall('d88web_scan', 'number', ['string'], [name]);
-    var scan = outputLines(SCAN, scanStatus);
-    var report = null;
-    try {
-      report = JSON.parse(utf8.decode(output(SCAN_JSON)));
-    } catch (e) {
-      report = null;
-    }
-    Module.ccall('d88web_forget', null, ['string'], [name]);
-    return {name: name, cut: cut, scan: scan, report: report};
+  }
+
+  // Cuts and scans one file in the Worker.
+  function coreCall(name, buffer) {
+    return new Promise(function (resolve, reject) {
+      pending = {resolve: resolve, reject: reject};
+      worker.postMessage({type: 'file', name: name, buffer: buffer}, [buffer]);
+    });
   }
 
   // The file's name and exit status, shown above its lines by the
@@ -150,6 +265,8 @@ var Module = (function () {
   }
 
   function messagesHtml(result) {
+    if (result.refused)
+      return noteHtml(result.name, t('summary.tooBig', {bytes: bytesText(result.refused)}));
     if (result.failed)
       return noteHtml(result.name, t('summary.memory', {error: result.failed}));
     var html = '<div class="run" tabindex="0"' + caption(result.name, result.cut.status) + '>';
@@ -165,7 +282,7 @@ var Module = (function () {
   }
 
   function scanHtml(result) {
-    if (result.failed)
+    if (result.failed || result.refused)
       return '';
     var text = result.scan.lines.map(function (l) { return l.text; }).join('\n');
     return '<pre class="run" tabindex="0"' + caption(result.name, result.scan.status) + '>' +
@@ -216,7 +333,7 @@ var Module = (function () {
   // of the set in it; problems: anything else, a file that could not be
   // read above all, even when no disk was found in it.
   function outcomeOf(result, found) {
-    if (result.failed || !result.report || found.fileErrors.length)
+    if (result.failed || result.refused || !result.report || found.fileErrors.length)
       return 'problems';
     if (found.disks.length === 0)
       return 'nothing';
@@ -241,7 +358,9 @@ var Module = (function () {
     box.appendChild(el('h3', {translate: 'no'}, result.name));
     var list = el('ul');
     function say(kind, words) { list.appendChild(el('li', {'class': kind}, words)); }
-    if (result.failed)
+    if (result.refused)
+      say('error', t('summary.tooBig', {bytes: bytesText(result.refused)}));
+    else if (result.failed)
       say('error', t('summary.memory', {error: result.failed}));
     else if (!result.report)
       say('error', t('summary.noReport'));
@@ -482,41 +601,51 @@ var Module = (function () {
     return '<p class="note" data-file="' + escapeHtml(name) + '">' + escapeHtml(t('note', {file: name, words: words})) + '</p>';
   }
 
-  function mapHtml(result) {
-    if (result.failed)
-      return '';
+  // A file's maps and notes, each as a function that draws it, so that a
+  // file of many images can be drawn a few images at a time.
+  function mapParts(result) {
+    if (result.failed || result.refused)
+      return [];
     var files = result.report && result.report.files;
     if (!files || !files.length)
-      return noteHtml(result.name, t('map.noReport'));
-    var html = '';
+      return [noteHtml.bind(null, result.name, t('map.noReport'))];
+    var parts = [];
+    function note(words) { parts.push(noteHtml.bind(null, result.name, words)); }
     files.forEach(function (file) {
       if (file.error)
-        html += noteHtml(result.name, t('map.fileError', {error: file.error}));
+        note(t('map.fileError', {error: file.error}));
       else if ((file.images || []).length === 0)
-        html += noteHtml(result.name, t('map.noImages'));
+        note(t('map.noImages'));
       (file.images || []).forEach(function (image, i) {
         if (image.error) {
-          html += noteHtml(result.name, t('map.imageError', {index: String(image.index), offset: String(image.offset),
-                                                             error: image.error}));
+          note(t('map.imageError', {index: String(image.index), offset: String(image.offset), error: image.error}));
           return;
         }
-        var index = planIndex(image);
-        var known = (image.recognitions || []).length !== 0;
-        var imageNumber = image.index !== undefined ? image.index : i;
-        var map = diskSvg(image, index);
-        // As wide as its map, which narrows with a narrow screen.
-        html += '<figure class="disk' + (known ? '' : ' foreign') + '" style="width: ' + map.width +
-                'px" data-file="' + escapeHtml(result.name) + '" data-image="' + imageNumber + '">' +
-                '<figcaption><strong>' + escapeHtml(image.name ? t('map.caption', {file: result.name, index: imageNumber, disk: image.name})
-                                                              : t('map.captionBare', {file: result.name, index: imageNumber})) + '</strong>' +
-                '<span class="kind">' + escapeHtml(kindLine(image)) + '</span>' + reasonsHtml(image) +
-                '<span class="geometry">' + escapeHtml(geometry(image)) + '</span>' +
-                '</figcaption>' + legendHtml(index) + map.html + '</figure>';
+        parts.push(function () { return figureHtml(result, image, i); });
       });
       if (file.imagesLeftUnread)
-        html += noteHtml(result.name, t('map.over64'));
+        note(t('map.over64'));
     });
-    return html;
+    return parts;
+  }
+
+  function mapHtml(result) {
+    return mapParts(result).map(function (part) { return part(); }).join('');
+  }
+
+  function figureHtml(result, image, i) {
+    var index = planIndex(image);
+    var known = (image.recognitions || []).length !== 0;
+    var imageNumber = image.index !== undefined ? image.index : i;
+    var map = diskSvg(image, index);
+    // As wide as its map, which narrows with a narrow screen.
+    return '<figure class="disk' + (known ? '' : ' foreign') + '" style="width: ' + map.width +
+           'px" data-file="' + escapeHtml(result.name) + '" data-image="' + imageNumber + '">' +
+           '<figcaption><strong>' + escapeHtml(image.name ? t('map.caption', {file: result.name, index: imageNumber, disk: image.name})
+                                                         : t('map.captionBare', {file: result.name, index: imageNumber})) + '</strong>' +
+           '<span class="kind">' + escapeHtml(kindLine(image)) + '</span>' + reasonsHtml(image) +
+           '<span class="geometry">' + escapeHtml(geometry(image)) + '</span>' +
+           '</figcaption>' + legendHtml(index) + map.html + '</figure>';
   }
 
   // ---- The folder's files and the zip ----
@@ -553,31 +682,63 @@ var Module = (function () {
     return handled[0].replace(/\.[^.]*$/, '') + '.zip';
   }
 
+  // The folder as the Worker last gave it, after the last file handled
+  // whole, in the order of the names.
+  var folderFiles = [];
+
+  // Each file's link takes a URL of its own, and each URL a call to the
+  // browser that a set's 150 files make last over 100 ms: they are made a
+  // few at a time, so that the page is never held that long.
   function showFiles() {
     fileUrls.forEach(URL.revokeObjectURL);
     fileUrls = [];
-    var count = Module._d88web_list();
+    var count = folderFiles.length;
     entries = {};
     var items = [];
-    for (var i = 0; i < count; ++i) {
-      var name = Module.UTF8ToString(Module._d88web_file_name(i));
-      var at = Module._d88web_file_bytes(i);
-      var bytes = Module.HEAPU8.slice(at, at + Module._d88web_file_size(i));
-      entries[name] = bytes;
-      var url = URL.createObjectURL(new Blob([bytes], {type: 'application/octet-stream'}));
-      fileUrls.push(url);
-      var found = folderStates[name];
-      var item = el('li', {'data-state': found ? found.state : 'unknown'});
-      var link = el('a', {download: name, href: url, translate: 'no'}, name);
-      item.appendChild(link);
-      item.appendChild(el('span', {'class': 'size'}, bytesText(bytes.length)));
-      // Marked in words, not by colour alone.
-      if (found && found.state === 'incomplete')
-        item.appendChild(el('span', {'class': 'incomplete'},
-                            t('files.incomplete', {got: found.bytes, planned: found.planned})));
-      items.push(item);
+    var i = 0;
+    function some() {
+      for (var started = performance.now(); i < count && performance.now() - started < 15; ++i)
+        items.push(fileItem(folderFiles[i], URL.createObjectURL(new Blob([folderFiles[i].bytes],
+                                                                          {type: 'application/octet-stream'}))));
+      return i < count ? nextTask().then(some) : undefined;
     }
+    return Promise.resolve(some()).then(function () { showZip(items); });
+  }
+
+  // The files' list again in the language shown, with the links' URLs
+  // as they are.
+  function relabelFiles() {
+    var urls = fileUrls;
+    fileUrls = [];
+    entries = {};
+    showZip(folderFiles.map(function (file, i) { return fileItem(file, urls[i]); }));
+  }
+
+  function fileItem(file, url) {
+    var name = file.name;
+    var bytes = file.bytes;
+    entries[name] = bytes;
+    fileUrls.push(url);
+    var found = folderStates[name];
+    var item = el('li', {'data-state': found ? found.state : 'unknown'});
+    var link = el('a', {download: name, href: url, translate: 'no'}, name);
+    item.appendChild(link);
+    item.appendChild(el('span', {'class': 'size'}, bytesText(bytes.length)));
+    // Marked in words, not by colour alone.
+    if (found && found.state === 'incomplete')
+      item.appendChild(el('span', {'class': 'incomplete'},
+                          t('files.incomplete', {got: found.bytes, planned: found.planned})));
+    return item;
+  }
+
+  function showZip(items) {
+    var count = items.length;
     page.files.replaceChildren.apply(page.files, items);
+    // The zip's bytes are made again only for a new folder.
+    if (zipUrl && zipFor === folderFiles) {
+      $('download-all').textContent = t('download.all', {n: count, bytes: bytesText(zipSize)});
+      return;
+    }
 
     if (zipUrl)
       URL.revokeObjectURL(zipUrl);
@@ -594,6 +755,8 @@ var Module = (function () {
     // to save little on the samples.
     var zip = fflate.zipSync(entries, {level: 0});
     zipUrl = URL.createObjectURL(new Blob([zip], {type: 'application/zip'}));
+    zipFor = folderFiles;
+    zipSize = zip.length;
     all.href = zipUrl;
     all.download = zipName();
     all.textContent = t('download.all', {n: count, bytes: bytesText(zip.length)});
@@ -627,15 +790,18 @@ var Module = (function () {
   // afresh.
   function startOver() {
     queue = queue.then(function () {
-      Module._d88web_clear();
+      worker.postMessage({type: 'clear'});
+      folderFiles = [];
+      notCome = [];
       folderStates = {};
       handled = [];
       [page.summary, page.messages, page.scan, page.map].forEach(function (e) { e.replaceChildren(); });
       $('messages-box').open = false;
       $('scan-box').open = false;
-      showFiles();
-      delete document.body.dataset.outcome;
       choices = [];
+      return showFiles();
+    }).then(function () {
+      delete document.body.dataset.outcome;
       setState('ready', 'status.ready');
     });
     return queue;
@@ -647,53 +813,158 @@ var Module = (function () {
   // results of its files, so that all can be said again in the other
   // language.
   var choices = [];
+  // The files of the last choice that a cancel left unhandled.
+  var notCome = [];
 
   // The summary speaks of the last choice, and says when the folder holds
   // files of earlier ones too.
   function showSummary() {
     var last = choices[choices.length - 1] || [];
     var boxes = last.map(function (result) { return summaryOf(result, result.found, result.outcome); });
+    if (notCome.length)
+      boxes.push(el('p', {'class': 'cancelled'}, t('summary.cancelled', {names: notCome.join(t('list.join'))})));
     if (choices.length > 1)
       boxes.push(el('p', {'class': 'earlier'}, t('summary.earlier')));
     page.summary.replaceChildren.apply(page.summary, boxes);
+  }
+
+  // The next task, so that the page's thread is never held long: the
+  // maps of a file of many images are drawn a few at a time.
+  function nextTask() {
+    return new Promise(function (resolve) { setTimeout(resolve, 0); });
+  }
+
+  // Shows what the core said of one file, and draws its maps, a part at a
+  // time while the page's thread has been held less than 15 ms.
+  function showResult(result) {
+    showSummary();
+    var parts = [messagesHtml.bind(null, result), scanHtml.bind(null, result)];
+    var places = [page.messages, page.scan];
+    mapParts(result).forEach(function (part) {
+      parts.push(part);
+      places.push(page.map);
+    });
+    function some() {
+      for (var started = performance.now(); parts.length && performance.now() - started < 15;)
+        places.shift().insertAdjacentHTML('beforeend', parts.shift()());
+      return parts.length ? nextTask().then(some) : undefined;
+    }
+    return nextTask().then(some);
+  }
+
+  // What the Worker is on, for the progress line.
+  var progress = null;
+
+  function showProgress(image, images) {
+    if (!progress)
+      return;
+    var bar = $('progress-bar');
+    bar.max = progress.files;
+    bar.value = progress.file - 1 + (images ? image / images : 0);
+    $('progress-text').textContent = images
+      ? t('progress.image', {file: progress.file, files: progress.files, name: progress.name, image: image, images: images})
+      : t('progress.file', {file: progress.file, files: progress.files, name: progress.name});
+  }
+
+  var cancelled = false;
+
+  // Stops the core at once: the Worker goes, and a new one starts with the
+  // folder as it was after the last file handled whole.
+  function cancel() {
+    if (progress === null || cancelled)
+      return;
+    cancelled = true;
+    worker.terminate();
+    startCore(folderFiles);
+    if (pending) {
+      var call = pending;
+      pending = null;
+      call.reject(CANCELLED);
+    }
+  }
+
+  function handleOne(file, index, files) {
+    progress = {file: index + 1, files: files.length, name: file.name};
+    showProgress(0, 0);
+    if (file.size > LARGEST_FILE)
+      return Promise.resolve({name: file.name, refused: file.size});
+    return file.arrayBuffer().then(function (buffer) {
+      if (cancelled)
+        throw CANCELLED;
+      return coreCall(file.name, buffer);
+    }).then(function (message) {
+      folderFiles = message.files;
+      return message.result;
+    }, function (error) {
+      if (error === CANCELLED)
+        throw error;
+      return {name: file.name, failed: String(error && error.message || error)};
+    });
   }
 
   function handleFiles(list) {
     var files = Array.prototype.slice.call(list);
     if (files.length === 0)
       return queue;
+    var results = [];
     queue = queue.then(function () {
       delete document.body.dataset.outcome;
-      setState('busy', 'status.reading', {n: files.length});
-      return Promise.all(files.map(function (f) { return f.arrayBuffer(); }));
-    }).then(function (buffers) {
-      var results = buffers.map(function (buffer, i) {
-        var result = handleOne(files[i].name, new Uint8Array(buffer));
-        result.found = findingsOf(result);
-        result.outcome = outcomeOf(result, result.found);
-        noteOutputs(result);
-        // The messages and the report open by themselves when they hold
-        // a warning or an error.
-        if (result.failed || result.cut.lines.some(function (l) { return l.stream === 'stderr'; }))
-          $('messages-box').open = true;
-        if (result.failed || result.scan.status !== 0)
-          $('scan-box').open = true;
-        return result;
-      });
+      cancelled = false;
+      notCome = [];
       choices.push(results);
-      page.messages.insertAdjacentHTML('beforeend', results.map(messagesHtml).join(''));
-      page.scan.insertAdjacentHTML('beforeend', results.map(scanHtml).join(''));
-      page.map.insertAdjacentHTML('beforeend', results.map(mapHtml).join(''));
-      showSummary();
-      showFiles();
-      var outcome = overallOutcome(results.map(function (result) { return result.outcome; }));
-      document.body.dataset.outcome = outcome;
-      setState('done', 'status.' + outcome);
-    }).catch(function (error) {
+      $('progress').hidden = false;
+      setState('busy', 'status.busy');
+      // One file at a time, read only when its turn comes.
+      return files.reduce(function (done, file, i) {
+        return done.then(function () {
+          return handleOne(file, i, files).then(function (result) {
+            result.found = findingsOf(result);
+            result.outcome = outcomeOf(result, result.found);
+            results.push(result);
+            noteOutputs(result);
+            // The messages and the report open by themselves when they
+            // hold a warning or an error.
+            if (result.failed || result.refused || result.cut.lines.some(function (l) { return l.stream === 'stderr'; }))
+              $('messages-box').open = true;
+            if (result.failed || result.refused || result.scan.status !== 0)
+              $('scan-box').open = true;
+            return showResult(result);
+          });
+        });
+      }, Promise.resolve());
+    }).then(function () {
+      finish(results, []);
+    }, function (error) {
+      if (error === CANCELLED) {
+        finish(results, files.slice(results.length).map(function (f) { return f.name; }));
+        return;
+      }
+      progress = null;
+      $('progress').hidden = true;
       document.body.dataset.outcome = 'problems';
       setState('done', 'status.failed', {error: String(error)});
     });
     return queue;
+  }
+
+  // The end of a choice, whole or cancelled: NOT_HANDLED names the files
+  // the work did not come to.
+  function finish(results, notHandled) {
+    progress = null;
+    $('progress').hidden = true;
+    notCome = notHandled;
+    showSummary();
+    return showFiles().then(function () { say(results, notHandled); });
+  }
+
+  function say(results, notHandled) {
+    var outcome = notHandled.length ? 'problems'
+                : overallOutcome(results.map(function (result) { return result.outcome; }));
+    document.body.dataset.outcome = outcome;
+    if (notHandled.length)
+      setState('done', 'status.cancelled', {n: notHandled.length});
+    else
+      setState('done', 'status.' + outcome);
   }
 
   // ---- The language shown ----
@@ -720,7 +991,7 @@ var Module = (function () {
     page.scan.innerHTML = results.map(scanHtml).join('');
     page.map.innerHTML = results.map(mapHtml).join('');
     showSummary();
-    showFiles();
+    relabelFiles();
   }
 
   // Shows the ID, size and file of the sector under the pointer or the
@@ -760,7 +1031,6 @@ var Module = (function () {
   function start() {
     page.status = $('status');
     page.summary = $('summary');
-    diskKinds = Module.UTF8ToString(Module._d88web_disk_kinds()).split('\n').filter(Boolean);
     page.messages = $('messages');
     page.scan = $('scan');
     page.files = $('files');
@@ -791,9 +1061,8 @@ var Module = (function () {
       $('save-folder').hidden = false;
       $('save-folder').addEventListener('click', saveIntoFolder);
     }
+    $('cancel').addEventListener('click', cancel);
     showFiles();
-    input.disabled = false;
-    setState('ready', 'status.ready');
   }
 
   Array.prototype.forEach.call(document.querySelectorAll('[data-lang]'), function (button) {
@@ -802,10 +1071,6 @@ var Module = (function () {
     });
   });
   showLanguage(browserLanguage());
-
-  core.onRuntimeInitialized = start;
-  core.onAbort = function (what) {
-    setState('done', 'status.aborted', {what: String(what)});
-  };
-  return core;
+  start();
+  startCore([]);
 })();

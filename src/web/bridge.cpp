@@ -29,6 +29,13 @@
 #include "report/scan_text.h"
 #include "web/transcript.h"
 
+// The page's Module.onImage, told that DONE of the IMAGES of the file
+// being scanned have been scanned.
+EM_JS(void, d88web_image_done, (int32_t done, int32_t images), {
+    if (Module['onImage'])
+        Module['onImage'](done, images);
+});
+
 namespace {
 
 // The folder every cut writes into, as a console user's current folder: a
@@ -57,6 +64,22 @@ struct FolderFile {
     std::vector<uint8_t> bytes;
 };
 std::vector<FolderFile> listed;
+
+// Tells the page, image by image, how far the scan of a file has come, so
+// that it can show progress while a file of many images is read: the
+// page's Module.onImage(image done, images in the file).
+class Progress final : public ScanListener {
+public:
+    void opened(const FileFindings& file) override { images_ = file.imageCount; }
+    void image(const ImageFindings& image) override
+    {
+        d88web_image_done(image.index + 1, images_);
+    }
+    void finished(const FileFindings&) override {}
+
+private:
+    int32_t images_ = 0;
+};
 
 }  // namespace
 
@@ -135,7 +158,8 @@ EMSCRIPTEN_KEEPALIVE int d88web_scan(const char* name)
     std::ostringstream json;
     TextReport text(out);
     JsonReport document(json);
-    ScanReports reports(err, {&text, &document});
+    Progress progress;
+    ScanReports reports(err, {&text, &document, &progress});
     document.begin();
     const FileFindings file = scanFile(inputPath(name).c_str(), name, reports);
     document.end();

@@ -57,7 +57,17 @@ def open_page(page, language="en-US"):
     driver.execute_script("""
         window.states = [];
         new MutationObserver(function () { window.states.push(document.body.dataset.state); })
-            .observe(document.body, {attributes: true, attributeFilter: ['data-state']});""")
+            .observe(document.body, {attributes: true, attributeFilter: ['data-state']});
+        window.progress = [];
+        new MutationObserver(function (records) {
+          records.forEach(function (r) {
+            Array.prototype.forEach.call(r.addedNodes, function (n) { window.progress.push(n.textContent); });
+          });
+        }).observe(document.getElementById('progress-text'), {childList: true});
+        window.longTasks = [];
+        new PerformanceObserver(function (list) {
+          list.getEntries().forEach(function (e) { window.longTasks.push(Math.round(e.duration)); });
+        }).observe({entryTypes: ['longtask']});""")
     return driver
 
 
@@ -494,6 +504,8 @@ def check_choice(driver, native, paths, checks, seen):
     programs run on the same files; SEEN counts the runs shown before."""
     states = choose(driver, paths)
     checks.equal(states, ["busy", "done"], f"states while handling {len(paths)} files")
+    check_no_long_task(driver, checks, f"handling {len(paths)} files from {os.path.basename(paths[0])}")
+    progress = driver.execute_script("return window.progress.splice(0)")
     page = driver.execute_script(READ_PAGE)
     checks.equal((len(page["messages"]), len(page["scan"])), (seen + len(paths),) * 2, "a run shown per file")
     documents, summaries = [], []
@@ -523,6 +535,16 @@ def check_choice(driver, native, paths, checks, seen):
         summaries.append(expected_summary(name, document, page["messages"][seen + i]["exit"]))
         native.states.update((o["name"], o["state"]) for f in document["files"] for im in f.get("images", [])
                              for r in im.get("recognitions", []) for o in r["outputs"] if o["state"] != "absent")
+
+    # Progress: each file in turn, and the images of each as the core
+    # scans them.
+    names = [os.path.basename(p) for p in paths]
+    checks.equal([p for p in progress if ", image " not in p],
+                 [f"File {i + 1} of {len(paths)}: {n}" for i, n in enumerate(names)], "progress by file")
+    scanned = [(f"File {i + 1} of {len(paths)}: {n}, image {len(images)} of {len(images)}" in progress)
+               for i, (n, (_, document)) in enumerate(zip(names, documents))
+               for images in [[im for f in document["files"] for im in f.get("images", [])]] if images]
+    checks.equal(scanned, [True] * len(scanned), "progress by image")
 
     # The summary speaks of this choice alone, a file at a time; warnings
     # name the incomplete files, then the absent ones, image by image.
@@ -561,15 +583,74 @@ def check_choice(driver, native, paths, checks, seen):
     return seen + len(paths)
 
 
-def check_quiet(driver, checks, schemes=("blob", "data", "file")):
-    """No request but for the page itself, data: and blob: URLs, and nothing
-    in the console; SCHEMES, those of the URLs requested."""
+def check_quiet(driver, checks):
+    """No request but for the page itself and blob: URLs (the core's Worker
+    and the files read back), and nothing in the console. The Worker's own
+    requests (the core's data: URL) are not in the page's log; the policy
+    it inherits forbids it the network all the same."""
     urls = [json.loads(e["message"])["message"] for e in driver.get_log("performance")]
     urls = [m["params"]["request"]["url"] for m in urls if m["method"] == "Network.requestWillBeSent"]
     unexpected = [u for u in urls if not re.match(r"(file|data|blob):", u)]
-    checks.equal((unexpected, sorted({u.split(":")[0] for u in urls})), ([], list(schemes)),
+    checks.equal((unexpected, sorted({u.split(":")[0] for u in urls})), ([], ["blob", "file"]),
                  "requests: none to the network, and the log of them is live")
     checks.equal([e["message"] for e in driver.get_log("browser")], [], "console messages")
+
+
+def check_no_long_task(driver, checks, what):
+    time.sleep(0.2)  # a long task is reported once it has ended
+    checks.equal([d for d in driver.execute_script("return window.longTasks.splice(0)") if d > 100], [],
+                 f"no task on the page's thread over 100 ms while {what}")
+
+
+def check_cancel(driver, native, first, many, checks, seen):
+    """Cancel while the core is on the images of MANY, chosen after FIRST:
+    the folder as after FIRST, MANY named as not handled; then a later
+    choice adds to that folder, in the Worker started afresh."""
+    driver.find_element(By.ID, "d88-files").send_keys("\n".join([first, many]))
+    # At once when the page hands MANY to the core, which takes seconds
+    # over its 64 images.
+    driver.execute_script("""
+        var cancel = document.getElementById('cancel');
+        new MutationObserver(function (records, observer) {
+          if (/^File 2 of 2/.test(document.getElementById('progress-text').textContent)) {
+            observer.disconnect();
+            cancel.click();
+          }
+        }).observe(document.getElementById('progress-text'), {childList: true});""")
+    wait(driver, 120, lambda d: d.execute_script("return window.states.indexOf('done') >= 0"))
+    checks.equal(driver.execute_script("return window.states.splice(0)"), ["busy", "done"], "states while cancelled")
+    driver.execute_script("window.progress.splice(0)")
+    native.cut(first)
+    shown = driver.execute_script(READ_PAGE)
+    checks.equal((shown["outcome"], shown["status"], [s["file"] for s in shown["summary"]]),
+                 ("problems", "Cancelled: 1 file was not handled; the folder is as it was after the last file "
+                  "handled whole.", [os.path.basename(first)]), "cancelled: the outcome, status and summary")
+    checks.equal(driver.execute_script("return document.querySelector('#summary .cancelled').textContent"),
+                 f"Not handled, as the work was cancelled: {os.path.basename(many)}.", "cancelled: the file not handled")
+    folder = native.files()
+    checks.equal([n for n, _ in shown["files"]], list(folder), "cancelled: the files in the folder")
+    with zipfile.ZipFile(io.BytesIO(fetch(driver, [shown["zip"]])[0])) as archive:
+        checks.equal({n: archive.read(n) for n in archive.namelist()}, folder, "cancelled: the zip")
+    check_no_long_task(driver, checks, "cancelling")
+    return seen + 1
+
+
+def check_too_large(page, work, checks):
+    """A file past 2 GiB (sparse) is refused, never read."""
+    path = os.path.join(work, "past 2 GiB.d88")
+    with open(path, "wb") as f:
+        f.truncate(2 * 1024 ** 3 + 1)
+    driver = open_page(page)
+    checks.equal(choose(driver, [path]), ["busy", "done"], "past 2 GiB: states")
+    shown = driver.execute_script(READ_PAGE)
+    said = driver.execute_script("return document.querySelector('#summary li.error').textContent")
+    checks.equal((shown["outcome"], [s["file"] for s in shown["summary"]], said, shown["files"]),
+                 ("problems", ["past 2 GiB.d88"], "It is too large to be read in a browser (2,147,483,649 bytes; "
+                  "at most 2 GiB); it was not read. The console program d88cut reads it.", []),
+                 "past 2 GiB: refused, in words")
+    check_quiet(driver, checks)
+    driver.quit()
+    os.remove(path)
 
 
 def check_hostile(driver, checks):
@@ -696,7 +777,7 @@ def check_languages(page, words, paths, native, checks):
         checks.equal(driver.execute_script("return document.getElementById('status').textContent"),
                      words[code][f"status.{outcome}"], f"{code}: the status line")
         check_language(driver, words, code, glosses, checks)
-    check_quiet(driver, checks, ("data", "file"))
+    check_quiet(driver, checks)
     driver.quit()
 
 
@@ -729,6 +810,8 @@ def main():
         subprocess.run([sample, made["set.d88"]], check=True)
         subprocess.run([sample, "--damaged", made["damaged set.d88"]], check=True)
         subprocess.run([sample, made["65 images.d88"], "65"], check=True)
+        made["64 images.d88"] = os.path.join(inputs, "64 images.d88")
+        subprocess.run([sample, made["64 images.d88"], "64"], check=True)
         # Files named like outputs, into a folder that holds such outputs
         # and into an empty one: each is cut as any other file.
         named = os.path.join(inputs, "named")
@@ -766,7 +849,10 @@ def main():
         check_quiet(driver, checks)
         check_policy(driver, checks)
         check_start_over(driver, checks)
-        check_choice(driver, Native(build, work), [made["set.d88"]], checks, 0)
+        native = Native(build, work)
+        seen = check_choice(driver, native, [made["set.d88"]], checks, 0)
+        seen = check_cancel(driver, native, made["set.d88"], made["64 images.d88"], checks, seen)
+        check_choice(driver, native, [made["damaged set.d88"]], checks, seen)
         driver.quit()
 
         # The page in Japanese and in English: the tables, and what it
@@ -775,6 +861,8 @@ def main():
         check_tables(words, checks)
         check_languages(page, words, [made["damaged set.d88"], os.path.join(data, "x1-sos-test.d88"), hostile[1]],
                         native, checks)
+
+        check_too_large(page, work, checks)
 
         # A page opened afresh: a set named like one of its outputs, the real
         # image and the damaged ones at once.
