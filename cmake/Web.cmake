@@ -27,6 +27,8 @@ add_custom_target(web_shell DEPENDS ${webShell})
 
 add_executable(d88cut_page src/web/bridge.cpp)
 target_link_libraries(d88cut_page PRIVATE d88cut_report)
+# The sample set's builder, shared with make_sample_set.
+target_include_directories(d88cut_page PRIVATE tools/sample_set)
 add_dependencies(d88cut_page web_shell)
 set_target_properties(d88cut_page PROPERTIES OUTPUT_NAME d88cut SUFFIX .html
   LINK_DEPENDS ${webShell}

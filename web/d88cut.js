@@ -141,14 +141,11 @@
       var glosses = utf8.decode(output(CUT_GLOSSES)).split('\n');
       cut.lines.forEach(function (line, i) { line.gloss = glosses[i] || ''; });
       var scan = outputLines(SCAN, Module.ccall('d88web_scan', 'number', ['string'], [name]));
-      var report = null;
-      try {
-        report = JSON.parse(utf8.decode(output(SCAN_JSON)));
-      } catch (e) {
-        report = null;
-      }
+      // As text: the page takes a string over far sooner than the objects
+      // of a file of many images, and parses it in a task of its own.
+      var reportText = utf8.decode(output(SCAN_JSON));
       Module.ccall('d88web_forget', null, ['string'], [name]);
-      return {name: name, cut: cut, scan: scan, report: report};
+      return {name: name, cut: cut, scan: scan, reportText: reportText};
     }
 
     // The folder's files in the order of their names, as copies.
@@ -165,7 +162,14 @@
 
     function handle(message) {
       if (message.type === 'file') {
-        var result = cutAndScan(message.name, new Uint8Array(message.buffer));
+        // Read here, not on the page's thread, which a large file would
+        // hold for as long as its bytes take to arrive.
+        var result;
+        try {
+          result = cutAndScan(message.name, new Uint8Array(new FileReaderSync().readAsArrayBuffer(message.file)));
+        } catch (error) {
+          result = {name: message.name, failed: String(error && error.message || error)};
+        }
         var files = folder();
         postMessage({type: 'result', result: result, files: files},
                     files.map(function (f) { return f.bytes.buffer; }));
@@ -175,11 +179,17 @@
         message.files.forEach(function (f) { Module.FS.writeFile(Module.FS.cwd() + '/' + f.name, f.bytes); });
       } else if (message.type === 'clear') {
         Module._d88web_clear();
+      } else if (message.type === 'sample') {
+        var size = Module._d88web_sample();
+        var at = Module._d88web_sample_bytes();
+        var bytes = Module.HEAPU8.slice(at, at + size);
+        postMessage({type: 'sample', bytes: bytes}, [bytes.buffer]);
       }
     }
 
     self.Module = {
-      onRuntimeInitialized: function () {
+      // After main, which makes the folders and goes into the outputs' one.
+      postRun: function () {
         ready = true;
         postMessage({type: 'ready', kinds: Module.UTF8ToString(Module._d88web_disk_kinds())});
         waiting.splice(0).forEach(handle);
@@ -214,10 +224,13 @@
         diskKinds = message.kinds.split('\n').filter(Boolean);
         if (document.body.dataset.state === 'loading') {
           $('d88-files').disabled = false;
+          $('sample').disabled = false;
           setState('ready', 'status.ready');
         }
       } else if (message.type === 'progress') {
         showProgress(message.image, message.images);
+      } else if (message.type === 'sample') {
+        trySample(message.bytes);
       } else if (message.type === 'result' && pending) {
         var call = pending;
         pending = null;
@@ -246,11 +259,11 @@
     }
   }
 
-  // Cuts and scans one file in the Worker.
-  function coreCall(name, buffer) {
+  // Reads, cuts and scans one file in the Worker.
+  function coreCall(file) {
     return new Promise(function (resolve, reject) {
       pending = {resolve: resolve, reject: reject};
-      worker.postMessage({type: 'file', name: name, buffer: buffer}, [buffer]);
+      worker.postMessage({type: 'file', name: file.name, file: file});
     });
   }
 
@@ -266,27 +279,52 @@
 
   function messagesHtml(result) {
     if (result.refused)
-      return noteHtml(result.name, t('summary.tooBig', {bytes: bytesText(result.refused)}));
+      return '';  // never read: the summary says why
     if (result.failed)
       return noteHtml(result.name, t('summary.memory', {error: result.failed}));
-    var html = '<div class="run" tabindex="0"' + caption(result.name, result.cut.status) + '>';
-    result.cut.lines.forEach(function (line) {
+    return '<div class="run" tabindex="0"' + caption(result.name, result.cut.status) + '>' +
+           linesHtml(result.cut.lines) + '</div>';
+  }
+
+  function linesHtml(lines) {
+    return lines.map(function (line) {
       // A disk message is Japanese, as the disks' system wrote it; in
       // English its meaning follows, as the manual page gives it.
-      html += '<div data-stream="' + line.stream + '"' + (line.gloss ? ' lang="ja"' : '') + '>' +
-              escapeHtml(line.text) + '</div>';
-      if (line.gloss && lang === 'en')
-        html += '<div class="gloss">“' + escapeHtml(line.gloss) + '”</div>';
-    });
-    return html + '</div>';
+      return '<div data-stream="' + line.stream + '"' + (line.gloss ? ' lang="ja"' : '') + '>' +
+             escapeHtml(line.text) + '</div>' +
+             (line.gloss && lang === 'en' ? '<div class="gloss">“' + escapeHtml(line.gloss) + '”</div>' : '');
+    }).join('');
+  }
+
+  // The messages of one file as steps that each add a few hundred lines,
+  // for a file of many images says some 1,500.
+  function messageSteps(result) {
+    var lines = result.cut ? result.cut.lines : [];
+    if (result.refused || result.failed || lines.length <= 200)
+      return [function () { page.messages.insertAdjacentHTML('beforeend', messagesHtml(result)); }];
+    var run = null;
+    var steps = [function () {
+      page.messages.insertAdjacentHTML('beforeend', '<div class="run" tabindex="0"' +
+                                       caption(result.name, result.cut.status) + '></div>');
+      run = page.messages.lastElementChild;
+    }];
+    for (var at = 0; at < lines.length; at += 200) {
+      steps.push(function (part) {
+        return function () { run.insertAdjacentHTML('beforeend', linesHtml(part)); };
+      }(lines.slice(at, at + 200)));
+    }
+    return steps;
   }
 
   function scanHtml(result) {
     if (result.failed || result.refused)
       return '';
-    var text = result.scan.lines.map(function (l) { return l.text; }).join('\n');
-    return '<pre class="run" tabindex="0"' + caption(result.name, result.scan.status) + '>' +
-           escapeHtml(text) + '</pre>';
+    // A line a block, its line end kept inside it, so that the text is
+    // the report's as it is and each line can wrap on its own.
+    var lines = result.scan.lines.map(function (l, i, all) {
+      return '<span class="line">' + escapeHtml(l.text + (i + 1 < all.length ? '\n' : '')) + '</span>';
+    });
+    return '<pre class="run" tabindex="0"' + caption(result.name, result.scan.status) + '>' + lines.join('') + '</pre>';
   }
 
   // ---- The outcome of each file, from the scan's findings ----
@@ -697,7 +735,7 @@
     var items = [];
     var i = 0;
     function some() {
-      for (var started = performance.now(); i < count && performance.now() - started < 15; ++i)
+      for (var started = performance.now(); i < count && performance.now() - started < 8; ++i)
         items.push(fileItem(folderFiles[i], URL.createObjectURL(new Blob([folderFiles[i].bytes],
                                                                           {type: 'application/octet-stream'}))));
       return i < count ? nextTask().then(some) : undefined;
@@ -835,19 +873,18 @@
   }
 
   // Shows what the core said of one file, and draws its maps, a part at a
-  // time while the page's thread has been held less than 15 ms.
+  // time while the page's thread has been held less than 8 ms.
   function showResult(result) {
     showSummary();
-    var parts = [messagesHtml.bind(null, result), scanHtml.bind(null, result)];
-    var places = [page.messages, page.scan];
+    var steps = messageSteps(result);
+    steps.push(function () { page.scan.insertAdjacentHTML('beforeend', scanHtml(result)); });
     mapParts(result).forEach(function (part) {
-      parts.push(part);
-      places.push(page.map);
+      steps.push(function () { page.map.insertAdjacentHTML('beforeend', part()); });
     });
     function some() {
-      for (var started = performance.now(); parts.length && performance.now() - started < 15;)
-        places.shift().insertAdjacentHTML('beforeend', parts.shift()());
-      return parts.length ? nextTask().then(some) : undefined;
+      for (var started = performance.now(); steps.length && performance.now() - started < 8;)
+        steps.shift()();
+      return steps.length ? nextTask().then(some) : undefined;
     }
     return nextTask().then(some);
   }
@@ -884,17 +921,26 @@
   }
 
   function handleOne(file, index, files) {
+    if (cancelled)
+      return Promise.reject(CANCELLED);  // between two files
     progress = {file: index + 1, files: files.length, name: file.name};
     showProgress(0, 0);
     if (file.size > LARGEST_FILE)
       return Promise.resolve({name: file.name, refused: file.size});
-    return file.arrayBuffer().then(function (buffer) {
-      if (cancelled)
-        throw CANCELLED;
-      return coreCall(file.name, buffer);
-    }).then(function (message) {
+    return coreCall(file).then(function (message) {
       folderFiles = message.files;
-      return message.result;
+      return nextTask().then(function () {
+        var result = message.result;
+        if (result.reportText !== undefined) {
+          try {
+            result.report = JSON.parse(result.reportText);
+          } catch (e) {
+            result.report = null;
+          }
+          delete result.reportText;
+        }
+        return result;
+      });
     }, function (error) {
       if (error === CANCELLED)
         throw error;
@@ -965,6 +1011,27 @@
       setState('done', 'status.cancelled', {n: notHandled.length});
     else
       setState('done', 'status.' + outcome);
+    // What happened, first.
+    $('status').scrollIntoView({block: 'start'});
+  }
+
+  // ---- First use ----
+
+  var SAMPLE_NAME = 'sample-set.d88';
+  var sampleUrl = null;
+
+  // The core's made-up set, handled as a chosen file, and offered too, for
+  // a person to try the console programs on.
+  function trySample(bytes) {
+    var file = new File([bytes], SAMPLE_NAME, {type: 'application/octet-stream'});
+    if (sampleUrl)
+      URL.revokeObjectURL(sampleUrl);
+    sampleUrl = URL.createObjectURL(file);
+    var link = $('sample-file');
+    link.href = sampleUrl;
+    link.download = SAMPLE_NAME;
+    link.hidden = false;
+    handleFiles([file]);
   }
 
   // ---- The language shown ----
@@ -1062,6 +1129,12 @@
       $('save-folder').addEventListener('click', saveIntoFolder);
     }
     $('cancel').addEventListener('click', cancel);
+    $('sample').addEventListener('click', function () { worker.postMessage({type: 'sample'}); });
+    // The whole panel opens the chooser, not its button alone.
+    document.querySelector('.drop').addEventListener('click', function (event) {
+      if (!event.target.closest('label, input, button, a') && !input.disabled)
+        input.click();
+    });
     showFiles();
   }
 

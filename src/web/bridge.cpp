@@ -23,6 +23,7 @@
 #include "core/d88_reader.h"
 #include "core/findings.h"
 #include "core/identify.h"
+#include "disk_set.h"
 #include "platform/platform.h"
 #include "report/cut_messages.h"
 #include "report/scan_json.h"
@@ -48,6 +49,9 @@ const char asideFolder[] = "/in";
 
 // The names of the disks of the set, for d88web_disk_kinds.
 std::string kindNames;
+
+// The made-up sample set, for d88web_sample_bytes.
+Bytes sample;
 
 // What the last call wrote, for d88web_output.
 enum Output { cutLines, scanLines, scanJson, cutGlosses, outputCount };
@@ -110,6 +114,21 @@ EMSCRIPTEN_KEEPALIVE const char* d88web_disk_kinds()
         for (int kind = int(DiskKind::UserDisk); kind <= int(DiskKind::JukeBox); ++kind)
             kindNames += std::string(diskKindName(DiskKind(kind))) + '\n';
     return kindNames.c_str();
+}
+
+// Makes the seven-disk sample set with the builder make_sample_set uses,
+// byte for byte its file, so that a person can watch the whole job before
+// they have their disks; returns its size, its bytes at
+// d88web_sample_bytes.
+EMSCRIPTEN_KEEPALIVE int32_t d88web_sample()
+{
+    sample = makeWholeSet();
+    return int32_t(sample.size());
+}
+
+EMSCRIPTEN_KEEPALIVE const uint8_t* d88web_sample_bytes()
+{
+    return sample.data();
 }
 
 // Cuts the chosen file NAME into the folder as `d88cut NAME` would, its

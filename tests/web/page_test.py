@@ -499,10 +499,11 @@ STATUS = {"whole": "Done: every file of every disk found was cut whole.",
           "nothing": "Done: no disk of the set was found in the files chosen."}
 
 
-def check_choice(driver, native, paths, checks, seen):
-    """Chooses PATHS in the page and compares all it shows with the native
-    programs run on the same files; SEEN counts the runs shown before."""
-    states = choose(driver, paths)
+def check_choice(driver, native, paths, checks, seen, act=None):
+    """Chooses PATHS in the page (or has ACT give them to it, and return the
+    states it took) and compares all it shows with the native programs run
+    on the same files; SEEN counts the runs shown before."""
+    states = act() if act else choose(driver, paths)
     checks.equal(states, ["busy", "done"], f"states while handling {len(paths)} files")
     check_no_long_task(driver, checks, f"handling {len(paths)} files from {os.path.basename(paths[0])}")
     progress = driver.execute_script("return window.progress.splice(0)")
@@ -648,9 +649,34 @@ def check_too_large(page, work, checks):
                  ("problems", ["past 2 GiB.d88"], "It is too large to be read in a browser (2,147,483,649 bytes; "
                   "at most 2 GiB); it was not read. The console program d88cut reads it.", []),
                  "past 2 GiB: refused, in words")
-    check_quiet(driver, checks)
-    driver.quit()
     os.remove(path)
+    return driver
+
+
+def check_first_use(driver, native, made_set, checks, seen):
+    """The overlay while files are dragged over the page; the sample button
+    gives the page make_sample_set's set, byte for byte, and the page cuts
+    it as the native programs cut that file."""
+    overlay = driver.execute_script("""
+        document.dispatchEvent(new DragEvent('dragover', {bubbles: true, cancelable: true}));
+        var r = document.getElementById('drop-overlay').getBoundingClientRect();
+        var shown = [r.left, r.top, r.width, r.height].map(Math.round);
+        document.dispatchEvent(new DragEvent('dragleave', {bubbles: true}));
+        return [shown, [0, 0, document.documentElement.clientWidth, document.documentElement.clientHeight],
+                document.getElementById('drop-overlay').getBoundingClientRect().width];""")
+    checks.equal(overlay[0], overlay[1], "the overlay covers the page while files are dragged over it")
+    checks.equal(overlay[2], 0, "the overlay goes when they leave")
+
+    def sample():
+        driver.find_element(By.ID, "sample").click()
+        wait(driver, 120, lambda d: d.execute_script("return window.states.indexOf('done') >= 0"))
+        return driver.execute_script("return window.states.splice(0)")
+    check_start_over(driver, checks)
+    seen = check_choice(driver, native, [made_set], checks, seen, sample)
+    link = driver.execute_script("var a = document.getElementById('sample-file'); return [a.download, a.href];")
+    checks.equal((link[0], fetch(driver, [link[1]])[0] == open(made_set, "rb").read()), ("sample-set.d88", True),
+                 "the sample set: make_sample_set's file, byte for byte")
+    return seen
 
 
 def check_hostile(driver, checks):
@@ -683,7 +709,7 @@ def check_start_over(driver, checks):
     """Start over empties the folder and all that was shown."""
     driver.find_element(By.ID, "start-over").click()
     wait(driver, 30, lambda d: d.execute_script("return document.body.dataset.state") == "ready")
-    driver.execute_script("window.states.splice(0)")
+    driver.execute_script("window.states.splice(0); window.progress.splice(0)")
     left = driver.execute_script("""
         return ['summary', 'files', 'messages', 'scan', 'map'].map(function (id) {
           return document.getElementById(id).children.length;
@@ -756,6 +782,31 @@ def check_language(driver, words, code, glosses, checks):
                  [(False, False, True), (True, code == "en", True)], f"{code}: the disk messages glossed in English alone")
 
 
+# What sticks out of a phone's screen, and the controls smaller than a
+# finger's 24 by 24 pixels.
+PHONE = """
+var width = document.documentElement.clientWidth;
+var wide = Array.prototype.filter.call(document.querySelectorAll('body *'), function (e) {
+  var r = e.getBoundingClientRect();
+  return r.width && r.right > width + 0.5 && !e.closest('[hidden]');
+}).map(function (e) { return e.tagName + (e.id ? '#' + e.id : '') + ' ' + (e.textContent || '').slice(0, 40); });
+var small = Array.prototype.filter.call(document.querySelectorAll('a, button, summary, input:not(.visually-hidden)'), function (e) {
+  var r = e.getBoundingClientRect();
+  return r.width && (r.width < 24 || r.height < 24);
+}).map(function (e) { return e.tagName + ' ' + (e.textContent || '').slice(0, 40); });
+return [document.documentElement.scrollWidth <= width, wide.slice(0, 5), small.slice(0, 5)];"""
+
+
+def check_phone(driver, code, checks):
+    """At 320 pixels wide: nothing wider than the screen, whatever the names;
+    no control smaller than 24 by 24."""
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": 320, "height": 640, "deviceScaleFactor": 2, "mobile": True})
+    time.sleep(0.3)
+    checks.equal(driver.execute_script(PHONE), [True, [], []], f"{code}: 320 pixels wide")
+    driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+
 def check_languages(page, words, paths, native, checks):
     """The page opened in Japanese, then switched to English and back."""
     driver = open_page(page, "ja")
@@ -777,6 +828,7 @@ def check_languages(page, words, paths, native, checks):
         checks.equal(driver.execute_script("return document.getElementById('status').textContent"),
                      words[code][f"status.{outcome}"], f"{code}: the status line")
         check_language(driver, words, code, glosses, checks)
+        check_phone(driver, code, checks)
     check_quiet(driver, checks)
     driver.quit()
 
@@ -859,10 +911,16 @@ def main():
         # shows of the damaged set, a file of no disk and one not D88.
         words = tables(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "web"))
         check_tables(words, checks)
-        check_languages(page, words, [made["damaged set.d88"], os.path.join(data, "x1-sos-test.d88"), hostile[1]],
+        # A name too long for any screen, with no place to break.
+        long_name = shutil.copyfile(made["damaged set.d88"], os.path.join(inputs, "Disk" * 50 + ".d88"))
+        check_languages(page, words, [long_name, os.path.join(data, "x1-sos-test.d88"), hostile[1]],
                         native, checks)
 
-        check_too_large(page, work, checks)
+        driver = check_too_large(page, work, checks)
+        sample_set = shutil.copyfile(made["set.d88"], os.path.join(inputs, "named", "sample-set.d88"))
+        check_first_use(driver, Native(build, work), sample_set, checks, 0)
+        check_quiet(driver, checks)
+        driver.quit()
 
         # A page opened afresh: a set named like one of its outputs, the real
         # image and the damaged ones at once.
