@@ -807,6 +807,33 @@ def check_phone(driver, code, checks):
     driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
 
+AXE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "web", "node_modules", "axe-core",
+                   "axe.min.js")
+
+
+def check_axe(driver, code, checks):
+    """axe-core, put into the page by the test alone, finds nothing against
+    WCAG 2.2 A and AA, in the light scheme and the dark."""
+    if not os.path.exists(AXE):
+        checks.equal(AXE, "installed", "axe-core: run npm ci in web/ first")
+        return
+    if not driver.execute_script("return typeof axe !== 'undefined'"):
+        driver.execute_script(open(AXE, encoding="utf-8").read())
+    for scheme in ("light", "dark"):
+        driver.execute_cdp_cmd("Emulation.setEmulatedMedia",
+                               {"features": [{"name": "prefers-color-scheme", "value": scheme}]})
+        found = driver.execute_async_script("""
+            var done = arguments[arguments.length - 1];
+            axe.run(document, {runOnly: {type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21aa', 'wcag22aa']}})
+              .then(function (r) {
+                done(r.violations.map(function (v) {
+                  return [v.id, v.nodes.length, v.nodes.slice(0, 2).map(function (n) { return n.target.join(' '); })];
+                }));
+              }, function (e) { done(String(e)); });""")
+        checks.equal(found, [], f"{code}, {scheme}: axe-core's violations")
+    driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})
+
+
 def check_languages(page, words, paths, native, checks):
     """The page opened in Japanese, then switched to English and back."""
     driver = open_page(page, "ja")
@@ -829,6 +856,7 @@ def check_languages(page, words, paths, native, checks):
                      words[code][f"status.{outcome}"], f"{code}: the status line")
         check_language(driver, words, code, glosses, checks)
         check_phone(driver, code, checks)
+        check_axe(driver, code, checks)
     check_quiet(driver, checks)
     driver.quit()
 
