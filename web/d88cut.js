@@ -448,7 +448,9 @@
 
   // ---- The disk maps, drawn from d88scan --json ----
 
-  var CELL_W = 14, CELL_H = 9, STEP_X = 16, STEP_Y = 11, LABEL_W = 74;
+  // A cell per sector, a row per track side, the side's label left of it
+  // in 11-pixel type.
+  var CELL_W = 16, CELL_H = 12, STEP_X = 18, STEP_Y = 14, LABEL_W = 96;
 
   // "80 track sides of 5 sectors of 1024 bytes", one part per shape of side.
   function geometry(image) {
@@ -522,7 +524,7 @@
       classes += fills.length ? ' o' + fills[0] : ' q';
     }
     return html + '<rect x="' + x + '" y="' + y + '" width="' + CELL_W + '" height="' + CELL_H +
-           '" class="' + classes + '" tabindex="0"><title>' + escapeHtml(title) + '</title></rect>';
+           '" class="' + classes + '" tabindex="-1"><title>' + escapeHtml(title) + '</title></rect>';
   }
 
   function sideLabel(side) {
@@ -545,7 +547,7 @@
     var body = '';
     sides.forEach(function (side, row) {
       var y = row * STEP_Y;
-      body += '<text x="0" y="' + (y + CELL_H - 1) + '">' + escapeHtml(sideLabel(side)) + '</text>';
+      body += '<text x="0" y="' + (y + CELL_H - 2) + '">' + escapeHtml(sideLabel(side)) + '</text>';
       var cells = [];
       var seen = {};
       (side.sectors || []).forEach(function (s) {
@@ -589,6 +591,9 @@
       });
       columns = Math.max(columns, cells.length);
     });
+    // One Tab stop a map, at its first sector; the arrow keys go on from
+    // there.
+    body = body.replace('tabindex="-1"', 'tabindex="0"');
     var width = LABEL_W + columns * STEP_X;
     var height = Math.max(sides.length * STEP_Y, STEP_Y);
     return {width: width, html: '<svg class="disk-map" viewBox="0 0 ' + width + ' ' + height +
@@ -683,7 +688,10 @@
                                                          : t('map.captionBare', {file: result.name, index: imageNumber})) + '</strong>' +
            '<span class="kind">' + escapeHtml(kindLine(image)) + '</span>' + reasonsHtml(image) +
            '<span class="geometry">' + escapeHtml(geometry(image)) + '</span>' +
-           '</figcaption>' + legendHtml(index) + map.html + '</figure>';
+           '</figcaption>' + legendHtml(index) +
+           // Its room kept from the start, so that nothing moves when a
+           // sector is pointed at.
+           '<p class="sector-info"></p>' + map.html + '</figure>';
   }
 
   // ---- The folder's files and the zip ----
@@ -1067,18 +1075,12 @@
     var cell = event.target.closest && event.target.closest('rect.sector');
     if (!cell)
       return;
-    var figure = cell.closest('figure');
-    var info = figure.querySelector('.sector-info');
-    if (!info) {
-      info = document.createElement('p');
-      info.className = 'sector-info';
-      figure.querySelector('figcaption').after(info);
-    }
-    info.textContent = cell.querySelector('title').textContent;
+    cell.closest('figure').querySelector('.sector-info').textContent = cell.querySelector('title').textContent;
   }
 
   // The arrow keys move the focus from sector to sector on a map, across a
-  // track side and from side to side, besides Tab.
+  // track side and from side to side; the map keeps one Tab stop, at the
+  // sector last moved to.
   var ARROWS = {ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1]};
 
   function moveBetweenSectors(event) {
@@ -1090,6 +1092,8 @@
     var y = Number(cell.getAttribute('y')) + step[1] * STEP_Y;
     var next = cell.ownerSVGElement.querySelector('rect.sector[x="' + x + '"][y="' + y + '"]');
     if (next) {
+      cell.setAttribute('tabindex', '-1');
+      next.setAttribute('tabindex', '0');
       next.focus();
       event.preventDefault();
     }

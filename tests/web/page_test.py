@@ -38,6 +38,7 @@ import zipfile
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 
@@ -300,6 +301,7 @@ return all('#map figure[data-file]').slice(arguments[0]).map(function (f) {
     image: f.dataset.image,
     title: text(f.querySelector('figcaption strong')),
     kind: text(f.querySelector('figcaption .kind')),
+    tabStops: all('[tabindex="0"]', f).length,
     legend: all('.legend li', f).map(function (li) {
       return [li.querySelector('rect').getAttribute('class'), li.textContent];
     }),
@@ -446,6 +448,7 @@ def check_maps(figures, documents, checks):
         outputs = [o for r in image["recognitions"] for o in r["outputs"]]
         checks.equal(figure["legend"], [[f"o{i % 10}", o["name"] + ("" if o["state"] == "whole" else f" ({o['state']})")]
                                         for i, o in enumerate(outputs)], f"{what}: the map's legend")
+        checks.equal(figure["tabStops"], int(bool(figure["cells"])), f"{what}: one Tab stop on the map")
         got, want = drawn_map(figure["cells"]), expected_map(image)
         checks.equal([len(row) for row in got], [len(row) for row in want], f"{what}: sectors drawn per track side")
         checks.equal(*first_difference(got, want), f"{what}: the sectors on the map")
@@ -677,6 +680,25 @@ def check_first_use(driver, native, made_set, checks, seen):
     checks.equal((link[0], fetch(driver, [link[1]])[0] == open(made_set, "rb").read()), ("sample-set.d88", True),
                  "the sample set: make_sample_set's file, byte for byte")
     return seen
+
+
+def check_map_keys(driver, checks):
+    """On the first map: the arrow keys move the focus and the map's one Tab
+    stop to the next sector, whose words show in the line kept for them,
+    and nothing on the page moves."""
+    before = driver.execute_script("""
+        var map = document.querySelector('#map svg.disk-map');
+        map.querySelector('rect[tabindex="0"]').focus();
+        return map.getBoundingClientRect().top;""")
+    driver.switch_to.active_element.send_keys(Keys.ARROW_RIGHT)
+    after = driver.execute_script("""
+        var map = document.querySelector('#map svg.disk-map'), cells = map.querySelectorAll('rect.sector');
+        return [map.getBoundingClientRect().top, document.activeElement === cells[1],
+                Array.prototype.map.call(map.querySelectorAll('[tabindex="0"]'), function (e) {
+                  return Array.prototype.indexOf.call(cells, e);
+                }),
+                map.closest('figure').querySelector('.sector-info').textContent === cells[1].textContent];""")
+    checks.equal(after, [before, True, [1], True], "the map's arrow keys, Tab stop and pointed-at line")
 
 
 def check_hostile(driver, checks):
@@ -916,6 +938,7 @@ def main():
         driver = open_page(page)
         native = Native(build, work)
         seen = check_choice(driver, native, [made["set.d88"]], checks, 0)
+        check_map_keys(driver, checks)
         driver.set_window_size(1280, driver.execute_script("return document.body.scrollHeight") + 200)
         clip = driver.execute_script("var r = document.getElementById('map').parentNode.getBoundingClientRect();"
                                      "return {x: r.left, y: r.top, width: r.width, height: r.height, scale: 1};")
