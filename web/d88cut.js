@@ -1020,7 +1020,7 @@
     else
       setState('done', 'status.' + outcome);
     // What happened, first.
-    $('status').scrollIntoView({block: 'start'});
+    $('status').scrollIntoView({block: 'nearest'});
   }
 
   // ---- First use ----
