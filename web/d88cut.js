@@ -672,10 +672,6 @@
     return parts;
   }
 
-  function mapHtml(result) {
-    return mapParts(result).map(function (part) { return part(); }).join('');
-  }
-
   function figureHtml(result, image, i) {
     var index = planIndex(image);
     var known = (image.recognitions || []).length !== 0;
@@ -884,17 +880,23 @@
   // time while the page's thread has been held less than 8 ms.
   function showResult(result) {
     showSummary();
+    return nextTask().then(runSteps.bind(null, resultSteps(result)));
+  }
+
+  function resultSteps(result) {
     var steps = messageSteps(result);
     steps.push(function () { page.scan.insertAdjacentHTML('beforeend', scanHtml(result)); });
     mapParts(result).forEach(function (part) {
       steps.push(function () { page.map.insertAdjacentHTML('beforeend', part()); });
     });
-    function some() {
-      for (var started = performance.now(); steps.length && performance.now() - started < 8;)
-        steps.shift()();
-      return steps.length ? nextTask().then(some) : undefined;
-    }
-    return nextTask().then(some);
+    return steps;
+  }
+
+  // Runs STEPS, as many at a time as take 8 ms, the rest in later tasks.
+  function runSteps(steps) {
+    for (var started = performance.now(); steps.length && performance.now() - started < 8;)
+      steps.shift()();
+    return steps.length ? nextTask().then(runSteps.bind(null, steps)) : undefined;
   }
 
   // What the Worker is on, for the progress line.
@@ -1044,10 +1046,10 @@
 
   // ---- The language shown ----
 
-  // Says the page's own words, and all it has shown, in the language CODE.
+  // Says the page's own words, and all it has shown, in the language CODE;
+  // html[lang] follows once all is said again.
   function showLanguage(code) {
     lang = code;
-    document.documentElement.lang = code;
     document.title = t('page.title');
     Array.prototype.forEach.call(document.querySelectorAll('[data-t]'), function (e) {
       e.textContent = t(e.dataset.t, {version: e.dataset.version});
@@ -1059,14 +1061,17 @@
       button.setAttribute('aria-pressed', String(button.dataset.lang === code));
     });
     $('status').textContent = t(status.key, status.params);
-    if (!page.files)
+    if (!page.files) {
+      document.documentElement.lang = code;
       return;  // the core is not ready yet, and nothing is shown
+    }
     var results = [].concat.apply([], choices);
-    page.messages.innerHTML = results.map(messagesHtml).join('');
-    page.scan.innerHTML = results.map(scanHtml).join('');
-    page.map.innerHTML = results.map(mapHtml).join('');
+    [page.messages, page.scan, page.map].forEach(function (e) { e.replaceChildren(); });
     showSummary();
     relabelFiles();
+    return Promise.resolve(runSteps([].concat.apply([], results.map(resultSteps)))).then(function () {
+      document.documentElement.lang = code;
+    });
   }
 
   // Shows the ID, size and file of the sector under the pointer or the
@@ -1144,7 +1149,7 @@
 
   Array.prototype.forEach.call(document.querySelectorAll('[data-lang]'), function (button) {
     button.addEventListener('click', function () {
-      queue = queue.then(function () { showLanguage(button.dataset.lang); });
+      queue = queue.then(function () { return showLanguage(button.dataset.lang); });
     });
   });
   showLanguage(browserLanguage());

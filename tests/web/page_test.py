@@ -682,6 +682,27 @@ def check_first_use(driver, native, made_set, checks, seen):
     return seen
 
 
+def switch_language(driver, code):
+    if code != driver.execute_script("return document.documentElement.lang"):
+        driver.find_element(By.CSS_SELECTOR, f"[data-lang={code}]").click()
+        wait(driver, 30, lambda d: d.execute_script("return document.documentElement.lang") == code)
+
+
+def screenshots(driver, folder):
+    """The page as it stands, in each language and colour scheme, kept as
+    page-LANGUAGE-SCHEME.png in FOLDER; back to English and light after."""
+    for code in ("en", "ja"):
+        switch_language(driver, code)
+        for scheme in ("light", "dark"):
+            driver.execute_cdp_cmd("Emulation.setEmulatedMedia",
+                                   {"features": [{"name": "prefers-color-scheme", "value": scheme}]})
+            driver.execute_async_script("requestAnimationFrame(() => requestAnimationFrame(arguments[0]))")
+            shot = driver.execute_cdp_cmd("Page.captureScreenshot", {"format": "png"})
+            open(os.path.join(folder, f"page-{code}-{scheme}.png"), "wb").write(base64.b64decode(shot["data"]))
+    driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})
+    switch_language(driver, "en")
+
+
 def check_map_keys(driver, checks):
     """On the first map: the arrow keys move the focus and the map's one Tab
     stop to the next sector, whose words show in the line kept for them,
@@ -871,9 +892,7 @@ def check_languages(page, words, paths, native, checks):
                                                    "Start Disk", "JukeBox")]
     glosses += ["“This seems to be an early version.”", "“Cannot open the file.”"]
     for code in ("ja", "en", "ja"):
-        if code != driver.execute_script("return document.documentElement.lang"):
-            driver.find_element(By.CSS_SELECTOR, f"[data-lang={code}]").click()
-            wait(driver, 30, lambda d: d.execute_script("return document.documentElement.lang") == code)
+        switch_language(driver, code)
         checks.equal(driver.execute_script("return document.getElementById('status').textContent"),
                      words[code][f"status.{outcome}"], f"{code}: the status line")
         check_language(driver, words, code, glosses, checks)
@@ -939,6 +958,8 @@ def main():
         native = Native(build, work)
         seen = check_choice(driver, native, [made["set.d88"]], checks, 0)
         check_map_keys(driver, checks)
+        screenshots(driver, os.path.dirname(page))
+        check_no_long_task(driver, checks, "switching languages")
         driver.set_window_size(1280, driver.execute_script("return document.body.scrollHeight") + 200)
         clip = driver.execute_script("var r = document.getElementById('map').parentNode.getBoundingClientRect();"
                                      "return {x: r.left, y: r.top, width: r.width, height: r.height, scale: 1};")
