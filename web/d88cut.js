@@ -493,14 +493,16 @@
     (image.recognitions || []).forEach(function (recognition) {
       (recognition.outputs || []).forEach(function (output) {
         var colour = outputs.length % PALETTE_SIZE;
-        outputs.push({output: output, colour: colour});
+        outputs.push({output: output, colour: colour, number: outputs.length});
         (output.sectors || []).forEach(function (s) {
           var key = place(s.track, s);
           (reads[key] = reads[key] || []).push(outputs[outputs.length - 1]);
         });
         if (output.stop) {
           var key = place(output.stop.track, output.stop);
-          (stops[key] = stops[key] || {stop: output.stop, names: []}).names.push(output.name);
+          var entry = stops[key] = stops[key] || {stop: output.stop, names: [], numbers: []};
+          entry.names.push(output.name);
+          entry.numbers.push(outputs.length - 1);
         }
       });
     });
@@ -509,7 +511,9 @@
 
   // One sector: a rect that takes the pointer and the focus and carries
   // the sector's words in its title.
-  function sectorCell(x, y, title, classes, fills) {
+  // NUMBERS: the outputs of the disk that read it or stop at it, by their
+  // place in the legend, for choosing a file there.
+  function sectorCell(x, y, title, classes, fills, numbers) {
     var html = '';
     if (fills.length > 1) {
       // A sector two files share is striped in both their colours, under
@@ -524,7 +528,7 @@
       classes += fills.length ? ' o' + fills[0] : ' q';
     }
     return html + '<rect x="' + x + '" y="' + y + '" width="' + CELL_W + '" height="' + CELL_H +
-           '" class="' + classes + '" tabindex="-1"><title>' + escapeHtml(title) + '</title></rect>';
+           '" class="' + classes + '" data-outputs="' + numbers.join(' ') + '" tabindex="-1"><title>' + escapeHtml(title) + '</title></rect>';
   }
 
   function sideLabel(side) {
@@ -569,7 +573,8 @@
         var title = t('map.record', {track: side.track, c: s.c, h: s.h, r: s.r, n: s.n,
                                      bytes: bytesText(s.size), what: what});
         cells.push({r: s.r, html: function (x) {
-          return sectorCell(x, y, title, classes, reads.map(function (o) { return o.colour; }));
+          return sectorCell(x, y, title, classes, reads.map(function (o) { return o.colour; }),
+                            reads.map(function (o) { return o.number; }).concat(stop ? stop.numbers : []));
         }});
       });
       Object.keys(index.stops).forEach(function (key) {
@@ -583,7 +588,7 @@
         // a higher R on the side.
         var at = cells.findIndex(function (c) { return c.r > stop.r; });
         cells.splice(at < 0 ? cells.length : at, 0, {r: stop.r, html: function (x) {
-          return sectorCell(x, y, title, 'sector missing', []);
+          return sectorCell(x, y, title, 'sector missing', [], entry.numbers);
         }});
       });
       cells.forEach(function (cell, column) {
@@ -609,11 +614,49 @@
     index.outputs.forEach(function (o) {
       var state = o.output.state === 'incomplete' || o.output.state === 'absent'
                 ? ' ' + t('map.legendState', {state: t('state.' + o.output.state)}) : '';
+      // A button, to show where the file lies: by pointer, keyboard or touch.
       html += '<li><svg width="12" height="12" aria-hidden="true"><rect width="12" height="12" class="o' +
-              o.colour + '"/></svg><span translate="no">' + escapeHtml(o.output.name) + '</span>' +
-              escapeHtml(state) + '</li>';
+              o.colour + '"/></svg><button type="button" class="legend-file" data-output="' + o.number + '"' +
+              ' data-extent="' + escapeHtml(extentWords(o.output)) + '"><span translate="no">' +
+              escapeHtml(o.output.name) + '</span>' + escapeHtml(state) + '</button></li>';
     });
     return html + '</ul></details>';
+  }
+
+  // Where a file lies, in words: "MA105: track 20 R 3 to track 22 R 2,
+  // incomplete: 128 of 1,152 bytes".
+  function extentWords(output) {
+    var first = output.first;
+    if (output.state === 'absent')
+      return t('map.extent.absent', {name: output.name, track: first.track, r: first.r});
+    var sectors = output.sectors || [];
+    var last = output.stop || sectors[sectors.length - 1] || first;
+    var params = {name: output.name, track: first.track, r: first.r, lastTrack: last.track, lastR: last.r,
+                  got: output.bytes, planned: output.planned};
+    return t('map.extent.' + (output.state === 'incomplete' ? 'incomplete' : 'whole'), params);
+  }
+
+  // Picks out on its map the sectors of the file chosen in the legend, and
+  // says where it lies; choosing it again lets it go.
+  function chooseOutput(event) {
+    var button = event.target.closest && event.target.closest('button.legend-file');
+    if (!button)
+      return;
+    var figure = button.closest('figure');
+    var again = button.getAttribute('aria-pressed') === 'true';
+    Array.prototype.forEach.call(figure.querySelectorAll('.chosen, .legend-file[aria-pressed]'), function (e) {
+      e.classList.remove('chosen');
+      e.removeAttribute('aria-pressed');
+    });
+    figure.classList.toggle('choosing', !again);
+    if (again) {
+      figure.querySelector('.sector-info').textContent = '';
+      return;
+    }
+    button.setAttribute('aria-pressed', 'true');
+    Array.prototype.forEach.call(figure.querySelectorAll('rect.sector[data-outputs~="' + button.dataset.output + '"]'),
+                                 function (cell) { cell.classList.add('chosen'); });
+    figure.querySelector('.sector-info').textContent = button.dataset.extent;
   }
 
   function kindLine(image) {
@@ -1132,6 +1175,7 @@
     page.map.addEventListener('mouseover', showSector);
     page.map.addEventListener('focusin', showSector);
     page.map.addEventListener('keydown', moveBetweenSectors);
+    page.map.addEventListener('click', chooseOutput);
     $('start-over').addEventListener('click', startOver);
     if (typeof window.showDirectoryPicker === 'function') {
       $('save-folder').hidden = false;

@@ -315,7 +315,7 @@ return all('#map figure[data-file]').slice(arguments[0]).map(function (f) {
   };
 });"""
 
-SHOWN_TAGS = {"div", "pre", "p", "figure", "figcaption", "strong", "span", "ul", "li", "details",
+SHOWN_TAGS = {"div", "pre", "p", "figure", "figcaption", "strong", "span", "ul", "li", "details", "button",
               "summary", "svg", "rect", "title", "text"}
 
 SECTORS_PER_SIDE = 5
@@ -722,6 +722,39 @@ def check_map_keys(driver, checks):
     checks.equal(after, [before, True, [1], True], "the map's arrow keys, Tab stop and pointed-at line")
 
 
+def check_choose_file(driver, native, path, checks):
+    """Each incomplete or absent file of PATH, chosen in its map's legend:
+    its sectors picked out on the map (the run read and where it stopped),
+    and where it lies in words."""
+    name = os.path.basename(path)
+    document = json.loads("\n".join(native.scan(path, "--json")[1]))
+    for image in document["files"][0]["images"]:
+        for number, o in enumerate(o for r in image["recognitions"] for o in r["outputs"]):
+            if o["state"] == "whole":
+                continue
+            shown = driver.execute_script("""
+                var figure = document.querySelector('#map figure[data-file="' + CSS.escape(arguments[0]) +
+                                                    '"][data-image="' + arguments[1] + '"]');
+                figure.querySelector('.legend-file[data-output="' + arguments[2] + '"]').click();
+                var chosen = Array.prototype.map.call(figure.querySelectorAll('rect.chosen'), function (c) {
+                  return c.querySelector('title').textContent;
+                });
+                var said = figure.querySelector('.sector-info').textContent;
+                figure.querySelector('.legend-file[data-output="' + arguments[2] + '"]').click();
+                return [chosen, said, figure.querySelectorAll('rect.chosen').length];""",
+                name, image["index"], number)
+            places = sorted({tuple(int(n) for n in re.match(r"Track (\d+), C \d+, H \d+, R (\d+)", t).groups())
+                             for t in shown[0]})
+            stop = o["stop"]
+            want = sorted({(t, r) for t, _, _, r in run_sectors(o)} | {(stop["track"], stop["r"])})
+            first = o["first"]
+            words = (f"{o['name']}: absent; its first sector, track {first['track']} R {first['r']}, is missing"
+                     if o["state"] == "absent" else
+                     f"{o['name']}: track {first['track']} R {first['r']} to track {stop['track']} R {stop['r']}, "
+                     f"incomplete: {o['bytes']:,} of {o['planned']:,} bytes")
+            checks.equal((places, shown[1], shown[2]), (want, words, 0), f"{name}: {o['name']} chosen in the legend")
+
+
 def check_hostile(driver, checks):
     """The hostile names of the last choice shown as text, none run."""
     shown = driver.execute_script("""
@@ -967,6 +1000,7 @@ def main():
         open(os.path.join(os.path.dirname(page), "page-map.png"), "wb").write(base64.b64decode(shot["data"]))
         for paths in (disks, [made["damaged set.d88"]], [made["65 images.d88"]], [made["MA100"]]):
             seen = check_choice(driver, native, paths, checks, seen)
+        check_choose_file(driver, native, made["damaged set.d88"], checks)
         driver.execute_script("window.x = function () { window.ran = true; };")
         seen = check_choice(driver, native, hostile, checks, seen)
         check_hostile(driver, checks)
