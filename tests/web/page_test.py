@@ -910,6 +910,38 @@ def check_axe(driver, code, checks):
     driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})
 
 
+def luminance(colour):
+    """WCAG's relative luminance of an rgb(...) or #rrggbb colour."""
+    parts = ([int(colour[i:i + 2], 16) for i in (1, 3, 5)] if colour.startswith("#")
+             else [int(float(v)) for v in re.findall(r"[\d.]+", colour)[:3]])
+    c = [v / 255 for v in parts]
+    c = [v / 12.92 if v <= 0.03928 else ((v + 0.055) / 1.055) ** 2.4 for v in c]
+    return 0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2]
+
+
+def check_map_colours(driver, checks):
+    """In both schemes, each file's colour on the maps stands at least 3:1
+    against a sector no file reads, and differs from the next file's."""
+    for scheme in ("light", "dark"):
+        driver.execute_cdp_cmd("Emulation.setEmulatedMedia",
+                               {"features": [{"name": "prefers-color-scheme", "value": scheme}]})
+        fills = driver.execute_script("""
+            var svg = document.querySelector('.map-key svg');
+            return ['q', 'o0', 'o1', 'o2', 'o3', 'o4', 'o5', 'o6', 'o7', 'o8', 'o9'].map(function (c) {
+              var r = document.createElementNS('http://www.w3.org/2000/svg', 'rect');
+              r.setAttribute('class', c);
+              svg.appendChild(r);
+              var fill = getComputedStyle(r).fill;
+              r.remove();
+              return fill;
+            });""")
+        quiet = luminance(fills[0])
+        ratios = [round((max(luminance(f), quiet) + 0.05) / (min(luminance(f), quiet) + 0.05), 2) for f in fills[1:]]
+        checks.equal([r for r in ratios if r < 3], [], f"{scheme}: the files' colours against an unread sector")
+        checks.equal(len({f for f in fills[1:]}), 10, f"{scheme}: ten colours, each its own")
+    driver.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})
+
+
 def check_languages(page, words, paths, native, checks):
     """The page opened in Japanese, then switched to English and back."""
     driver = open_page(page, "ja")
@@ -1001,6 +1033,7 @@ def main():
         for paths in (disks, [made["damaged set.d88"]], [made["65 images.d88"]], [made["MA100"]]):
             seen = check_choice(driver, native, paths, checks, seen)
         check_choose_file(driver, native, made["damaged set.d88"], checks)
+        check_map_colours(driver, checks)
         driver.execute_script("window.x = function () { window.ran = true; };")
         seen = check_choice(driver, native, hostile, checks, seen)
         check_hostile(driver, checks)
