@@ -206,6 +206,7 @@
   }
 
   var worker = null;
+  var coreUrl = null;
   // The file the Worker is on: what to do with its result, or with its
   // end when it is cancelled or the core stops.
   var pending = null;
@@ -214,13 +215,15 @@
   // Starts the core in a Worker made from its own script, which lies
   // inert in the page; FILES, the folder to start with.
   function startCore(files) {
-    var source = '(' + coreWorker.toString() + ')();\n' + $('core').content.textContent;
-    var url = URL.createObjectURL(new Blob([source], {type: 'text/javascript'}));
-    worker = new Worker(url);
+    // Made once: a Worker started again after a cancel takes the same URL.
+    if (!coreUrl) {
+      var source = '(' + coreWorker.toString() + ')();\n' + $('core').content.textContent;
+      coreUrl = URL.createObjectURL(new Blob([source], {type: 'text/javascript'}));
+    }
+    worker = new Worker(coreUrl);
     worker.onmessage = function (event) {
       var message = event.data;
       if (message.type === 'ready') {
-        URL.revokeObjectURL(url);
         diskKinds = message.kinds.split('\n').filter(Boolean);
         if (document.body.dataset.state === 'loading') {
           $('d88-files').disabled = false;
@@ -549,6 +552,7 @@
 
     var columns = 1;
     var body = '';
+    var rows = [];
     sides.forEach(function (side, row) {
       var y = row * STEP_Y;
       body += '<text x="0" y="' + (y + CELL_H - 2) + '">' + escapeHtml(sideLabel(side)) + '</text>';
@@ -591,10 +595,22 @@
           return sectorCell(x, y, title, 'sector missing', [], entry.numbers);
         }});
       });
-      cells.forEach(function (cell, column) {
+      rows.push(cells);
+    });
+    // Each sector in the column of its R, so that one missing where a run
+    // looked for it shows in its place; on a disk whose sides repeat an R
+    // or spread over many, in the order of the records instead.
+    var all = [].concat.apply([], rows);
+    var lowest = Math.min.apply(null, all.map(function (c) { return c.r; }).concat([1]));
+    var byR = all.every(function (c) { return c.r - lowest < 40; }) && rows.every(function (cells) {
+      return cells.every(function (c, i) { return cells.findIndex(function (d) { return d.r === c.r; }) === i; });
+    });
+    rows.forEach(function (cells) {
+      cells.forEach(function (cell, i) {
+        var column = byR ? cell.r - lowest : i;
         body += cell.html(LABEL_W + column * STEP_X);
+        columns = Math.max(columns, column + 1);
       });
-      columns = Math.max(columns, cells.length);
     });
     // One Tab stop a map, at its first sector; the arrow keys go on from
     // there.
@@ -1136,9 +1152,14 @@
     var cell = event.target.closest && event.target.closest('rect.sector');
     if (!step || !cell)
       return;
-    var x = Number(cell.getAttribute('x')) + step[0] * STEP_X;
-    var y = Number(cell.getAttribute('y')) + step[1] * STEP_Y;
-    var next = cell.ownerSVGElement.querySelector('rect.sector[x="' + x + '"][y="' + y + '"]');
+    // On over a gap, where a side lacks a sector, to the next one there is.
+    var map = cell.ownerSVGElement;
+    var x = Number(cell.getAttribute('x')), y = Number(cell.getAttribute('y'));
+    var next = null;
+    for (var k = 1; !next && k <= 256; ++k) {
+      next = map.querySelector('rect.sector[x="' + (x + k * step[0] * STEP_X) + '"][y="' +
+                               (y + k * step[1] * STEP_Y) + '"]');
+    }
     if (next) {
       cell.setAttribute('tabindex', '-1');
       next.setAttribute('tabindex', '0');

@@ -919,6 +919,30 @@ def luminance(colour):
     return 0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2]
 
 
+def check_places(driver, path, checks):
+    """On the damaged set's maps each sector stands in the column of its R:
+    Disk B's missing label sector (track 0, R 1) leaves its column empty,
+    and the missing R 2 of the Program Disk's track 22 is drawn in its own."""
+    shown = driver.execute_script("""
+        var name = CSS.escape(arguments[0]);
+        function row(image, y) {
+          var f = document.querySelector('#map figure[data-file="' + name + '"][data-image="' + image + '"]');
+          return Array.prototype.filter.call(f.querySelectorAll('rect.sector'), function (c) {
+            return c.getAttribute('y') === String(y);
+          }).map(function (c) {
+            return [Number(c.getAttribute('x')), c.querySelector('title').textContent.split(':')[0]];
+          });
+        }
+        var STEP_Y = 14;
+        return [row(3, 0), row(1, 22 * STEP_Y)];""", os.path.basename(path))
+    column = lambda r: 96 + (r - 1) * 18  # LABEL_W, then STEP_X a column
+    record = "Track {}, C {}, H 0, R {}, N 3, 1,024 bytes".format
+    want = [[[column(r), record(0, 0, r)] for r in (2, 3, 4, 5)],
+            [[column(r), record(22, 11, r)] for r in (1, 3, 4, 5)] + [[column(2), "Track 22, C 11, H 0, R 2"]]]
+    checks.equal([sorted(row) for row in shown], [sorted(row) for row in want],
+                 "sectors in the columns of their R, a missing one in its place")
+
+
 def check_map_colours(driver, checks):
     """In both schemes, each file's colour on the maps stands at least 3:1
     against a sector no file reads, and differs from the next file's."""
@@ -1034,6 +1058,7 @@ def main():
             seen = check_choice(driver, native, paths, checks, seen)
         check_choose_file(driver, native, made["damaged set.d88"], checks)
         check_map_colours(driver, checks)
+        check_places(driver, made["damaged set.d88"], checks)
         driver.execute_script("window.x = function () { window.ran = true; };")
         seen = check_choice(driver, native, hostile, checks, seen)
         check_hostile(driver, checks)
