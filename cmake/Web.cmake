@@ -11,6 +11,8 @@ set(webSources
   ${PROJECT_SOURCE_DIR}/web/shell.html
   ${PROJECT_SOURCE_DIR}/web/d88cut.css
   ${PROJECT_SOURCE_DIR}/web/d88cut.js
+  ${PROJECT_SOURCE_DIR}/web/lang/en.json
+  ${PROJECT_SOURCE_DIR}/web/lang/ja.json
   ${zipLibrary}
 )
 set(webShell ${CMAKE_BINARY_DIR}/web/shell.html)
@@ -25,6 +27,8 @@ add_custom_target(web_shell DEPENDS ${webShell})
 
 add_executable(d88cut_page src/web/bridge.cpp)
 target_link_libraries(d88cut_page PRIVATE d88cut_report)
+# The sample set's builder, shared with make_sample_set.
+target_include_directories(d88cut_page PRIVATE tools/sample_set)
 add_dependencies(d88cut_page web_shell)
 set_target_properties(d88cut_page PROPERTIES OUTPUT_NAME d88cut SUFFIX .html
   LINK_DEPENDS ${webShell}
@@ -39,7 +43,8 @@ target_link_options(d88cut_page PRIVATE
   -sSINGLE_FILE=1
   # Emscripten's HTML minifier fails on this output.
   -sMINIFY_HTML=0
-  -sENVIRONMENT=web
+  # The page runs the core in a Worker, made from the core's script.
+  -sENVIRONMENT=web,worker
   # One D88 file may hold 64 images of 416,688 bytes, and the folder
   # grows with every file handled.
   -sALLOW_MEMORY_GROWTH=1
@@ -48,3 +53,10 @@ target_link_options(d88cut_page PRIVATE
   -sEXPORTED_FUNCTIONS=_main
   -sEXPORTED_RUNTIME_METHODS=ccall,UTF8ToString,FS
 )
+
+# The policy runs the page's own scripts by their hashes, taken once emcc
+# has put its script in; node is emscripten's own.
+find_program(nodeProgram NAMES node nodejs REQUIRED)
+add_custom_command(TARGET d88cut_page POST_BUILD
+  COMMAND ${nodeProgram} ${PROJECT_SOURCE_DIR}/tools/web/hash_scripts.js $<TARGET_FILE:d88cut_page>
+  VERBATIM)

@@ -7,6 +7,8 @@ const char openFailureMessage[] =
     "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xf0\x83\x49\x81\x5b\x83\x76\x83\x93"
     "\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1.\n";
 
+const char openFailureGloss[] = "Cannot open the file.";
+
 const char optionHint[] =
     "d88cut takes one argument, the D88 file; see d88cut(1), or run d88scan --help\n";
 
@@ -44,10 +46,16 @@ std::string usageLine(const char* program)
 MessageLine CutMessages::lineOf(const CutEvent& event)
 {
     switch (event.kind) {
-    case CutEventKind::Recognised:
-        return out(diskKindName(event.disk) + std::string(recognisedSuffix));
-    case CutEventKind::EarlyVersion:
-        return out(earlyVersionMessage);
+    case CutEventKind::Recognised: {
+        MessageLine line = out(diskKindName(event.disk) + std::string(recognisedSuffix));
+        line.gloss = diskKindName(event.disk) + std::string(" recognised.");
+        return line;
+    }
+    case CutEventKind::EarlyVersion: {
+        MessageLine line = out(earlyVersionMessage);
+        line.gloss = "This seems to be an early version.";
+        return line;
+    }
     case CutEventKind::Cutting:
         return out("cutting ... " + event.name + '\n');
     case CutEventKind::Incomplete:

@@ -15,6 +15,9 @@ enum class Stream { out, err };
 struct MessageLine {
     Stream stream;
     std::string text;  // the whole line with its '\n'; empty when nothing is said
+    // What a Japanese line means in English, as the manual page glosses
+    // it, for the page to show beside it; empty for a line in English.
+    std::string gloss = {};
 };
 
 // Turns the events of one cut into lines, and keeps what the exit status
@@ -43,6 +46,9 @@ std::string usageLine(const char* program);
 
 // "ファイルをオープンできません.\n"
 extern const char openFailureMessage[];
+
+// "Cannot open the file.", its meaning.
+extern const char openFailureGloss[];
 
 // Said after the open failure when the argument looks like an option: the
 // tool takes none, and a newcomer who typed --help should learn where help is.

@@ -22,11 +22,20 @@
 #include "core/cut.h"
 #include "core/d88_reader.h"
 #include "core/findings.h"
+#include "core/identify.h"
+#include "disk_set.h"
 #include "platform/platform.h"
 #include "report/cut_messages.h"
 #include "report/scan_json.h"
 #include "report/scan_text.h"
 #include "web/transcript.h"
+
+// The page's Module.onImage, told that DONE of the IMAGES of the file
+// being scanned have been scanned.
+EM_JS(void, d88web_image_done, (int32_t done, int32_t images), {
+    if (Module['onImage'])
+        Module['onImage'](done, images);
+});
 
 namespace {
 
@@ -38,8 +47,14 @@ const char folder[] = "/files";
 // an earlier output of its name is replaced, never lost.
 const char asideFolder[] = "/in";
 
+// The names of the disks of the set, for d88web_disk_kinds.
+std::string kindNames;
+
+// The made-up sample set, for d88web_sample_bytes.
+Bytes sample;
+
 // What the last call wrote, for d88web_output.
-enum Output { cutLines, scanLines, scanJson, outputCount };
+enum Output { cutLines, scanLines, scanJson, cutGlosses, outputCount };
 std::string outputs[outputCount];
 
 std::string inputPath(const char* name)
@@ -53,6 +68,22 @@ struct FolderFile {
     std::vector<uint8_t> bytes;
 };
 std::vector<FolderFile> listed;
+
+// Tells the page, image by image, how far the scan of a file has come, so
+// that it can show progress while a file of many images is read: the
+// page's Module.onImage(image done, images in the file).
+class Progress final : public ScanListener {
+public:
+    void opened(const FileFindings& file) override { images_ = file.imageCount; }
+    void image(const ImageFindings& image) override
+    {
+        d88web_image_done(image.index + 1, images_);
+    }
+    void finished(const FileFindings&) override {}
+
+private:
+    int32_t images_ = 0;
+};
 
 }  // namespace
 
@@ -74,26 +105,61 @@ EMSCRIPTEN_KEEPALIVE const char* d88web_input_folder()
     return asideFolder;
 }
 
+// The names of the disks of the set, one a line, as the recognition
+// messages spell them, so that the page can say how many of them a file
+// holds without a list of its own.
+EMSCRIPTEN_KEEPALIVE const char* d88web_disk_kinds()
+{
+    if (kindNames.empty())
+        for (int kind = int(DiskKind::UserDisk); kind <= int(DiskKind::JukeBox); ++kind)
+            kindNames += std::string(diskKindName(DiskKind(kind))) + '\n';
+    return kindNames.c_str();
+}
+
+// Makes the seven-disk sample set with the builder make_sample_set uses,
+// byte for byte its file, so that a person can watch the whole job before
+// they have their disks; returns its size, its bytes at
+// d88web_sample_bytes.
+EMSCRIPTEN_KEEPALIVE int32_t d88web_sample()
+{
+    sample = makeWholeSet();
+    return int32_t(sample.size());
+}
+
+EMSCRIPTEN_KEEPALIVE const uint8_t* d88web_sample_bytes()
+{
+    return sample.data();
+}
+
 // Cuts the chosen file NAME into the folder as `d88cut NAME` would, its
-// lines as a Transcript in d88web_output(0); returns d88cut's exit status.
+// lines as a Transcript in d88web_output(0) and what each line means in
+// English, one a line (empty for a line in English), in d88web_output(3);
+// returns d88cut's exit status.
 EMSCRIPTEN_KEEPALIVE int d88web_cut(const char* name)
 {
     const std::string path = inputPath(name);
     Transcript transcript;
+    // Each event says one whole line or none, so the lines end in the
+    // order they are said, and each line's gloss follows in step.
+    std::string glosses;
     int status = 1;
     D88Reader reader;
     if (!reader.open(path.c_str())) {
         const std::string line = openFailureMessage;
         transcript.add(Stream::err, line.data(), std::streamsize(line.size()));
+        glosses = std::string(openFailureGloss) + '\n';
     } else {
         CutMessages messages(name);
         cutImages(reader, platform::fileId(path.c_str()), [&](const CutEvent& event) {
             const MessageLine line = messages.lineOf(event);
             transcript.add(line.stream, line.text.data(), std::streamsize(line.text.size()));
+            if (!line.text.empty())
+                glosses += line.gloss + '\n';
         });
         status = messages.status();
     }
     outputs[cutLines] = transcript.finish();
+    outputs[cutGlosses] = glosses;
     return status;
 }
 
@@ -111,7 +177,8 @@ EMSCRIPTEN_KEEPALIVE int d88web_scan(const char* name)
     std::ostringstream json;
     TextReport text(out);
     JsonReport document(json);
-    ScanReports reports(err, {&text, &document});
+    Progress progress;
+    ScanReports reports(err, {&text, &document, &progress});
     document.begin();
     const FileFindings file = scanFile(inputPath(name).c_str(), name, reports);
     document.end();
@@ -126,7 +193,27 @@ EMSCRIPTEN_KEEPALIVE void d88web_forget(const char* name)
     platform::removeFile(inputPath(name).c_str());
 }
 
-// What the last cut (0) or scan (1: the report, 2: the JSON) wrote.
+// Empties the folder, for a person who starts over: the files of their
+// earlier choices go, as if the page had been opened afresh.
+EMSCRIPTEN_KEEPALIVE void d88web_clear()
+{
+    DIR* dir = opendir(".");
+    if (dir == nullptr)
+        return;
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(dir)) {
+        struct stat info;
+        if (stat(entry->d_name, &info) == 0 && S_ISREG(info.st_mode))
+            names.push_back(entry->d_name);
+    }
+    closedir(dir);
+    for (const std::string& name : names)
+        platform::removeFile(name.c_str());
+    listed.clear();
+}
+
+// What the last cut (0: its lines, 3: their English glosses) or scan (1:
+// the report, 2: the JSON) wrote.
 EMSCRIPTEN_KEEPALIVE const char* d88web_output(int which)
 {
     return outputs[which].data();

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Takes doc/page.png, the README's picture of the page: d88cut.html in
-headless Chromium after the sample set was chosen, the top 1250 pixels of a
+headless Chromium after the sample set was chosen, the top 900 pixels of a
 page 1000 pixels wide.
 
     /usr/bin/python3 tools/web/page_png.py PAGE SAMPLE_SET OUT_PNG
@@ -19,7 +19,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
-WIDTH, HEIGHT = 1000, 1250
+WIDTH, HEIGHT = 1000, 900
 
 
 def main(page, sample_set, out):
