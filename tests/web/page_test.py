@@ -600,10 +600,19 @@ def check_quiet(driver, checks):
     checks.equal([e["message"] for e in driver.get_log("browser")], [], "console messages")
 
 
+# The page works in slices of a few milliseconds, so that no task holds its
+# thread over 100 ms; bench/page_bench.py measures that aim. Here, beside
+# other builds on a shared machine, a slice may run long now and then: the
+# test fails on a task a person would feel as a freeze, as the page made
+# before its work left its thread (0.6 s on the sample set, seconds on 64
+# images).
+FREEZE_MS = 400
+
+
 def check_no_long_task(driver, checks, what):
     time.sleep(0.2)  # a long task is reported once it has ended
-    checks.equal([d for d in driver.execute_script("return window.longTasks.splice(0)") if d > 100], [],
-                 f"no task on the page's thread over 100 ms while {what}")
+    checks.equal([d for d in driver.execute_script("return window.longTasks.splice(0)") if d > FREEZE_MS], [],
+                 f"no task on the page's thread over {FREEZE_MS} ms while {what}")
 
 
 def check_cancel(driver, native, first, many, checks, seen):
