@@ -332,6 +332,14 @@
 
   // ---- The outcome of each file, from the scan's findings ----
 
+  // The outputs of every recognition of an image, in the order d88cut
+  // writes them.
+  function imageOutputs(image) {
+    return (image.recognitions || []).reduce(function (all, recognition) {
+      return all.concat(recognition.outputs || []);
+    }, []);
+  }
+
   // The disks of the set by name, as the core spells them.
   var diskKinds = [];
 
@@ -493,21 +501,19 @@
     var outputs = [];
     var reads = {};
     var stops = {};
-    (image.recognitions || []).forEach(function (recognition) {
-      (recognition.outputs || []).forEach(function (output) {
-        var colour = outputs.length % PALETTE_SIZE;
-        outputs.push({output: output, colour: colour, number: outputs.length});
-        (output.sectors || []).forEach(function (s) {
-          var key = place(s.track, s);
-          (reads[key] = reads[key] || []).push(outputs[outputs.length - 1]);
-        });
-        if (output.stop) {
-          var key = place(output.stop.track, output.stop);
-          var entry = stops[key] = stops[key] || {stop: output.stop, names: [], numbers: []};
-          entry.names.push(output.name);
-          entry.numbers.push(outputs.length - 1);
-        }
+    imageOutputs(image).forEach(function (output) {
+      var colour = outputs.length % PALETTE_SIZE;
+      outputs.push({output: output, colour: colour, number: outputs.length});
+      (output.sectors || []).forEach(function (s) {
+        var key = place(s.track, s);
+        (reads[key] = reads[key] || []).push(outputs[outputs.length - 1]);
       });
+      if (output.stop) {
+        var key = place(output.stop.track, output.stop);
+        var entry = stops[key] = stops[key] || {stop: output.stop, names: [], numbers: []};
+        entry.names.push(output.name);
+        entry.numbers.push(outputs.length - 1);
+      }
     });
     return {outputs: outputs, reads: reads, stops: stops};
   }
@@ -765,11 +771,9 @@
     handled.push(result.name);
     ((result.report && result.report.files) || []).forEach(function (file) {
       (file.images || []).forEach(function (image) {
-        (image.recognitions || []).forEach(function (recognition) {
-          (recognition.outputs || []).forEach(function (output) {
-            if (output.state !== 'absent')
-              folderStates[output.name] = output;
-          });
+        imageOutputs(image).forEach(function (output) {
+          if (output.state !== 'absent')
+            folderStates[output.name] = output;
         });
       });
     });

@@ -157,7 +157,7 @@ bool D88Reader::checkStream()
     // The end of the file only cuts a read short; the system failing to
     // read (EIO and the like) makes the stream bad, or, with a stream
     // library that takes a failed read for the end, leaves a read short
-    // before the end (noteShortRead). That is no short disk, and nothing
+    // before the end (see counted). That is no short disk, and nothing
     // read after it can be trusted to mean anything: keep the reason, said
     // by the system right now, and read nothing more.
     if (stream_.bad() && !readFailed_) {
@@ -182,17 +182,20 @@ bool D88Reader::stoppedBeforeEnd()
     return size < 0 || position_ < size;
 }
 
-void D88Reader::noteShortRead()
+int64_t D88Reader::counted(int64_t asked)
 {
-    if (readFailed_)
-        return;
-    // The reason first, said by the system right after the read; then
-    // whether the read really stopped before the end of the file.
-    const std::string reason = platform::lastReadError();
-    if (stream_.bad() || stoppedBeforeEnd()) {
-        readError_ = reason;
-        readFailed_ = true;
+    const int64_t got = stream_.gcount();
+    position_ += got;
+    if (got < asked && !readFailed_) {
+        // The reason first, said by the system right after the read; then
+        // whether the read really stopped before the end of the file.
+        const std::string reason = platform::lastReadError();
+        if (stream_.bad() || stoppedBeforeEnd()) {
+            readError_ = reason;
+            readFailed_ = true;
+        }
     }
+    return readFailed_ ? 0 : got;
 }
 
 bool D88Reader::seekTo(int64_t position)
@@ -213,11 +216,7 @@ int32_t D88Reader::readBytes(uint8_t* buf, int32_t size)
         return 0;
     platform::clearLastError();
     stream_.read(reinterpret_cast<char*>(buf), size);
-    const int32_t got = int32_t(stream_.gcount());
-    position_ += got;
-    if (got < size)
-        noteShortRead();
-    return readFailed_ ? 0 : got;
+    return int32_t(counted(size));
 }
 
 bool D88Reader::seekTrack(int32_t track)
@@ -267,10 +266,7 @@ void D88Reader::walkTrack(int32_t track, Visitor visit)
         // where a seek would throw them away and read them again.
         platform::clearLastError();
         stream_.ignore(record.dataSize);
-        const int64_t skipped = stream_.gcount();
-        position_ += skipped;
-        if (skipped < record.dataSize)
-            noteShortRead();
+        counted(record.dataSize);
         if (readFailed_)
             return;
     }

@@ -121,7 +121,10 @@ private:
     bool readRecordHeader(RecordHeader& record);
     bool checkStream();
     bool stoppedBeforeEnd();
-    void noteShortRead();
+    // Moves the position on by what the last read or skip of `asked`
+    // bytes got, and marks the reader failed when it stopped short before
+    // the end; returns what it got, 0 once failed.
+    int64_t counted(int64_t asked);
     void forgetImage();
 
     std::ifstream stream_;

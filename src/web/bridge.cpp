@@ -69,6 +69,22 @@ struct FolderFile {
 };
 std::vector<FolderFile> listed;
 
+// The names of the plain files in the folder, the current one, by name.
+std::vector<std::string> folderFiles()
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(".")) {
+        while (const dirent* entry = readdir(dir)) {
+            struct stat info;
+            if (stat(entry->d_name, &info) == 0 && S_ISREG(info.st_mode))
+                names.push_back(entry->d_name);
+        }
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // Tells the page, image by image, how far the scan of a file has come, so
 // that it can show progress while a file of many images is read: the
 // page's Module.onImage(image done, images in the file).
@@ -197,17 +213,7 @@ EMSCRIPTEN_KEEPALIVE void d88web_forget(const char* name)
 // earlier choices go, as if the page had been opened afresh.
 EMSCRIPTEN_KEEPALIVE void d88web_clear()
 {
-    DIR* dir = opendir(".");
-    if (dir == nullptr)
-        return;
-    std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir)) {
-        struct stat info;
-        if (stat(entry->d_name, &info) == 0 && S_ISREG(info.st_mode))
-            names.push_back(entry->d_name);
-    }
-    closedir(dir);
-    for (const std::string& name : names)
+    for (const std::string& name : folderFiles())
         platform::removeFile(name.c_str());
     listed.clear();
 }
@@ -230,22 +236,14 @@ EMSCRIPTEN_KEEPALIVE int32_t d88web_output_size(int which)
 EMSCRIPTEN_KEEPALIVE int32_t d88web_list()
 {
     listed.clear();
-    DIR* dir = opendir(".");
-    if (dir == nullptr)
-        return 0;
-    while (const dirent* entry = readdir(dir)) {
-        struct stat info;
-        if (stat(entry->d_name, &info) != 0 || !S_ISREG(info.st_mode))
-            continue;
-        FolderFile file{entry->d_name, std::vector<uint8_t>(size_t(info.st_size))};
-        std::ifstream in(file.name, std::ios::binary);
+    for (const std::string& name : folderFiles()) {
+        std::ifstream in(name, std::ios::binary | std::ios::ate);
+        FolderFile file{name, std::vector<uint8_t>(size_t(std::max<std::streamoff>(in.tellg(), 0)))};
+        in.seekg(0);
         in.read(reinterpret_cast<char*>(file.bytes.data()), std::streamsize(file.bytes.size()));
         file.bytes.resize(size_t(in.gcount()));
         listed.push_back(std::move(file));
     }
-    closedir(dir);
-    std::sort(listed.begin(), listed.end(),
-              [](const FolderFile& a, const FolderFile& b) { return a.name < b.name; });
     return int32_t(listed.size());
 }
 
